@@ -1,0 +1,202 @@
+#include "main.hpp"
+
+#include <array>
+#include <climits>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <curses.h>
+#include <getopt.h>
+#include <libgen.h>
+
+#include "game.hpp"
+#include "keyboard.hpp"
+
+const char* program_name = "quorvel";
+int four_color_deck = 0;
+int no_background_color = 0;
+
+namespace {
+
+constexpr int DEFAULT_PASSES = 3;
+constexpr int SPACE = ' ';
+
+constexpr std::array<option, 6> options{{
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {"passes", required_argument, nullptr, 'p'},
+    {"four-color-deck", no_argument, &four_color_deck, 1},
+    {"no-background-color", no_argument, &no_background_color, 1},
+    {nullptr, 0, nullptr, 0},
+}};
+
+struct greeting_line {
+    int y;
+    int x;
+    const char* text;
+};
+
+constexpr std::array<greeting_line, 6> greeting{{
+    {8, 26, "Welcome to quorvel."},
+    {10, 21, "Move with the arrow keys or <hjkl>."},
+    {12, 18, "Use the space bar to select and place cards."},
+    {14, 13, "After selecting a card you can use <m> to select more"},
+    {15, 12, "and <n> to select fewer. Press <Shift+M> to select all."},
+    {17, 19, "Press the space bar to play or q to quit."},
+}};
+
+bool is_quit_key(int key)
+{
+    return key == 'q' || key == 'Q';
+}
+
+void start_screen()
+{
+    initscr();
+    raw();
+    noecho();
+    keypad(stdscr, TRUE);
+    start_color();
+    curs_set(0);
+    set_escdelay(0);
+    if (no_background_color != 0) {
+        use_default_colors();
+    } else {
+        assume_default_colors(COLOR_WHITE, COLOR_GREEN);
+    }
+    init_pair(BLACK_ON_WHITE, COLOR_BLACK, COLOR_WHITE);
+    init_pair(RED_ON_WHITE, COLOR_RED, COLOR_WHITE);
+    init_pair(GREEN_ON_WHITE, COLOR_GREEN, COLOR_WHITE);
+    init_pair(YELLOW_ON_WHITE, COLOR_YELLOW, COLOR_WHITE);
+    init_pair(WHITE_ON_BLUE, COLOR_WHITE, COLOR_BLUE);
+    init_pair(WHITE_ON_GREEN, COLOR_WHITE, COLOR_GREEN);
+}
+
+// Holds the player on the size message until the table fits. Returns false on quit.
+bool wait_for_room()
+{
+    for (;;) {
+        const bool room = term_size_ok();
+        wclear(stdscr);
+        if (room) return true;
+        mvprintw(SIZE_MESSAGE_Y, SIZE_MESSAGE_X, "%s", SIZE_MESSAGE);
+        wrefresh(stdscr);
+        if (is_quit_key(read_key())) return false;
+    }
+}
+
+// Shows the greeting until the space bar on a large enough screen. Returns false on quit.
+bool greet()
+{
+    draw_greeting();
+    wrefresh(stdscr);
+    for (;;) {
+        const int key = read_key();
+        if (is_quit_key(key)) return false;
+        if (term_size_ok()) {
+            wclear(stdscr);
+            draw_greeting();
+            wrefresh(stdscr);
+            if (key == SPACE) return true;
+        } else if (key == KEY_RESIZE) {
+            wclear(stdscr);
+            mvprintw(SIZE_MESSAGE_Y, SIZE_MESSAGE_X, "%s", SIZE_MESSAGE);
+            wrefresh(stdscr);
+        }
+    }
+}
+
+int play(int passes)
+{
+    wclear(stdscr);
+    wrefresh(stdscr);
+    game_init(&game, passes, four_color_deck);
+    do {
+        handle_key(read_key());
+    } while (!game_won());
+    endwin();
+    game_end();
+    std::printf("You won.\n");
+    return EXIT_SUCCESS;
+}
+
+}  // namespace
+
+void usage(const char* name)
+{
+    std::printf("usage: %s [OPTIONS]\n", name);
+    std::printf("  -v, --version              Show version\n");
+    std::printf("  -h, --help                 Show this message\n");
+    std::printf("  -p, --passes               Number of passes through the deck  (default: 3)\n");
+    std::printf("      --four-color-deck      Draw unique card suit colors       (default: false)\n");
+    std::printf("      --no-background-color  Don't draw background color        (default: false)\n");
+}
+
+void version()
+{
+    std::printf("1.4.1\n");
+}
+
+void draw_greeting()
+{
+    for (const greeting_line& line : greeting) mvprintw(line.y, line.x, "%s", line.text);
+}
+
+bool term_size_ok()
+{
+    return stdscr != nullptr && getmaxy(stdscr) >= MIN_TERM_LINES &&
+           getmaxx(stdscr) >= MIN_TERM_COLS;
+}
+
+void fatal_error(int errnum, const char* file, int line)
+{
+    std::array<char, 100> report{};
+    std::snprintf(report.data(), report.size(), "%s: %s (%s:%d)", program_name,
+                  std::strerror(errnum), file, line - 1);
+    std::fprintf(stderr, "%s\n", report.data());
+    std::exit(errnum);
+}
+
+int parse_passes(const char* text)
+{
+    // strtoll reads what atoi reads, and says so when the number does not fit.
+    const long long passes = std::strtoll(text, nullptr, 10);
+    if (passes > INT_MAX) return INT_MAX;
+    if (passes < INT_MIN) return INT_MIN;
+    return static_cast<int>(passes);
+}
+
+int main(int argc, char* argv[])
+{
+    program_name = basename(argv[0]);
+    int passes = DEFAULT_PASSES;
+
+    int option_index = 0;
+    int opt = 0;
+    while ((opt = getopt_long(argc, argv, "hvp:", options.data(), &option_index)) != -1) {
+        switch (opt) {
+        case 0:
+            std::printf("options[option_index].name: %s\n", options[option_index].name);
+            break;
+        case 'p':
+            passes = parse_passes(optarg);
+            break;
+        case 'v':
+            version();
+            return EXIT_SUCCESS;
+        default:
+            usage(program_name);
+            return EXIT_SUCCESS;
+        }
+    }
+
+    std::setlocale(LC_ALL, "");
+    start_screen();
+    if (!wait_for_room() || !greet()) {
+        endwin();
+        return EXIT_SUCCESS;
+    }
+    return play(passes);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// The program as it was started, for the usage line and the fatal report.
+extern const char* program_name;
+// Option flags, written only while the command line is read.
+extern int four_color_deck;
+extern int no_background_color;
+
+// Colour pairs; pair 0 is the table itself.
+inline constexpr short BLACK_ON_WHITE = 1;
+inline constexpr short RED_ON_WHITE = 2;
+inline constexpr short GREEN_ON_WHITE = 3;
+inline constexpr short YELLOW_ON_WHITE = 4;
+inline constexpr short WHITE_ON_BLUE = 5;
+inline constexpr short WHITE_ON_GREEN = 6;
+
+inline constexpr int MIN_TERM_LINES = 28;
+inline constexpr int MIN_TERM_COLS = 57;
+inline constexpr const char* SIZE_MESSAGE =
+    "Please increase your terminal size to at least 57x28 or press q to quit.";
+// Where the size message stands on the standard screen.
+inline constexpr int SIZE_MESSAGE_Y = 1;
+inline constexpr int SIZE_MESSAGE_X = 1;
+
+void usage(const char* name);
+void version();
+// Prints the greeting on the standard screen without refreshing it.
+void draw_greeting();
+// Whether the standard screen exists and can hold the whole table.
+bool term_size_ok();
+// Reports errnum's text with the unit and line - 1 on standard error and exits with
+// errnum. The screen is not restored: this is for allocations that failed.
+[[noreturn]] void fatal_error(int errnum, const char* file, int line);
+// The -p value: atoi's number, but clamped to the range of int instead of undefined.
+int parse_passes(const char* text);
