@@ -152,6 +152,8 @@ bool term_size_ok()
 
 void fatal_error(int errnum, const char* file, int line)
 {
+    // A player left in raw mode on the table's screen would never see the report.
+    if (stdscr != nullptr && !isendwin()) endwin();
     std::array<char, 100> report{};
     std::snprintf(report.data(), report.size(), "%s: %s (%s:%d)", program_name,
                   std::strerror(errnum), file, line - 1);
