@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr std::array<const char*, 13> value_labels{
-    "A", "2", "3", "4", "5", "6", "7", "8", "9", "10", "J", "Q", "K"};
+constexpr std::array<const char*, 13> value_labels{"A", "2", "3",  "4", "5", "6", "7",
+                                                   "8", "9", "10", "J", "Q", "K"};
 constexpr std::array<const char*, 4> suit_symbols{"\u2666", "\u2660", "\u2665", "\u2663"};
 // Without UTF-8 curses would print a symbol's bytes as several cells and break the card.
 constexpr std::array<const char*, 4> suit_letters{"d", "s", "h", "c"};
@@ -114,7 +114,8 @@ void draw_stack(const stack* pile)
         // Drawn from the bottom card up through copies, so each card lies over the one
         // beneath it and only the top card shows whole.
         stack* bottom_up = stack_reverse(pile);
-        for (const stack* node = bottom_up; node != nullptr; node = node->next) draw_card(node->card);
+        for (const stack* node = bottom_up; node != nullptr; node = node->next)
+            draw_card(node->card);
         stack_free(bottom_up);
     } else {
         draw_card(pile->card);

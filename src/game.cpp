@@ -116,7 +116,8 @@ void place_piles(struct deck* d)
     frame_set(d->stock->card->frame, TOP_ROW, STOCK_COLUMN);
     frame_set(d->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
     for (int i = 0; i < FOUNDATION_COUNT; ++i)
-        frame_set(d->foundation[i]->card->frame, TOP_ROW, FIRST_FOUNDATION_COLUMN + PILE_SPACING * i);
+        frame_set(d->foundation[i]->card->frame, TOP_ROW,
+                  FIRST_FOUNDATION_COLUMN + PILE_SPACING * i);
     for (int i = 0; i < TABLEAU_COUNT; ++i)
         frame_set(d->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
 }

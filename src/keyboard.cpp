@@ -115,8 +115,8 @@ void select_more(stack* pile, bool whole_run)
 void select_fewer(stack* pile)
 {
     for (stack* node = pile->next; node != nullptr; node = node->next) {
-        const bool lowest = node->next != nullptr ? step(node) >= 2
-                                                  : node->card->frame->begin_y == TABLEAU_ROW + 1;
+        const bool lowest =
+            node->next != nullptr ? step(node) >= 2 : node->card->frame->begin_y == TABLEAU_ROW + 1;
         if (!lowest) continue;
         erase_stack(pile);
         card_unmark(node->card);

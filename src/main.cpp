@@ -32,6 +32,14 @@ constexpr std::array<option, 6> options{{
     {nullptr, 0, nullptr, 0},
 }};
 
+constexpr std::array<const char*, 5> usage_lines{
+    "  -v, --version              Show version",
+    "  -h, --help                 Show this message",
+    "  -p, --passes               Number of passes through the deck  (default: 3)",
+    "      --four-color-deck      Draw unique card suit colors       (default: false)",
+    "      --no-background-color  Don't draw background color        (default: false)",
+};
+
 struct greeting_line {
     int y;
     int x;
@@ -127,11 +135,7 @@ int play(int passes)
 void usage(const char* name)
 {
     std::printf("usage: %s [OPTIONS]\n", name);
-    std::printf("  -v, --version              Show version\n");
-    std::printf("  -h, --help                 Show this message\n");
-    std::printf("  -p, --passes               Number of passes through the deck  (default: 3)\n");
-    std::printf("      --four-color-deck      Draw unique card suit colors       (default: false)\n");
-    std::printf("      --no-background-color  Don't draw background color        (default: false)\n");
+    for (const char* line : usage_lines) std::printf("%s\n", line);
 }
 
 void version()
