@@ -32,6 +32,13 @@ void settle_in_tableau(struct cursor* c)
     c->y = deck->tableau[column_index(c->x)]->card->frame->begin_y + CURSOR_DROP;
 }
 
+// A cursor in a place that cannot be: the screen and the game go before the report.
+void end_game()
+{
+    endwin();
+    game_end();
+}
+
 }  // namespace
 
 void cursor_alloc(struct cursor** c)
@@ -108,8 +115,7 @@ int cursor_direction(int key)
     case KEY_RIGHT:
         return RIGHT;
     default:
-        endwin();
-        game_end();
+        end_game();
         assert(false && "invalid cursor direction");
         return -1;
     }
@@ -119,11 +125,6 @@ stack** cursor_stack(const struct cursor* c)
 {
     const int i = column_index(c->x);
     if (c->y == CURSOR_TOP_ROW) {
-        if (i == -1) {
-            endwin();
-            game_end();
-            assert(false && "invalid stack");
-        }
         switch (i) {
         case 0:
             return &deck->stock;
@@ -131,16 +132,21 @@ stack** cursor_stack(const struct cursor* c)
             return &deck->waste_pile;
         case GAP_INDEX:
             return nullptr;
-        default:
+        case GAP_INDEX + 1:
+        case GAP_INDEX + 2:
+        case GAP_INDEX + 3:
+        case GAP_INDEX + 4:
             return &deck->foundation[i - GAP_INDEX - 1];
+        default:
+            end_game();
+            assert(false && "invalid stack");
+            return nullptr;
         }
     }
-    if (i == -1) {
-        endwin();
-        game_end();
-        assert(false && "invalid stack");
-    }
-    return &deck->tableau[i];
+    if (i != -1) return &deck->tableau[i];
+    end_game();
+    assert(false && "invalid stack");
+    return nullptr;
 }
 
 bool cursor_on_stock(const struct cursor* c)

@@ -7,13 +7,13 @@
 
 namespace {
 
-// The deck's pile variables in field order.
-std::array<stack**, 2 + FOUNDATION_COUNT + TABLEAU_COUNT> piles(struct deck* d)
+// Applies action to the deck's pile variables in field order.
+void for_each_pile(struct deck* d, void (*action)(stack** pile))
 {
-    return {&d->stock,         &d->waste_pile,    &d->foundation[0], &d->foundation[1],
-            &d->foundation[2], &d->foundation[3], &d->tableau[0],    &d->tableau[1],
-            &d->tableau[2],    &d->tableau[3],    &d->tableau[4],    &d->tableau[5],
-            &d->tableau[6]};
+    action(&d->stock);
+    action(&d->waste_pile);
+    for (stack*& pile : d->foundation) action(&pile);
+    for (stack*& pile : d->tableau) action(&pile);
 }
 
 }  // namespace
@@ -22,16 +22,16 @@ void deck_alloc(struct deck** d)
 {
     *d = new (std::nothrow) deck;
     if (*d == nullptr) fatal_error(errno, "src/deck", __LINE__);
-    for (stack** pile : piles(*d)) stack_alloc(pile);
+    for_each_pile(*d, [](stack** pile) { stack_alloc(pile); });
 }
 
 void deck_init(struct deck* d)
 {
-    for (stack** pile : piles(d)) stack_init(*pile);
+    for_each_pile(d, [](stack** pile) { stack_init(*pile); });
 }
 
 void deck_free(struct deck* d)
 {
-    for (stack** pile : piles(d)) stack_free(*pile);
+    for_each_pile(d, [](stack** pile) { stack_free(*pile); });
     delete d;
 }

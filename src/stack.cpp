@@ -51,7 +51,7 @@ void stack_push(stack** s, card* c)
         (*s)->card = c;
         return;
     }
-    stack* node = new (std::nothrow) stack;
+    auto* node = new (std::nothrow) stack;
     if (node == nullptr) fatal_error(errno, "src/stack", __LINE__);
     node->card = c;
     node->next = *s;
