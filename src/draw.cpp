@@ -42,16 +42,19 @@ short suit_pair(int suit)
     }
 }
 
-// Brings the window to its frame's size and place if curses allows; false when it
-// cannot stand there (below the screen's last line), and then it must not be drawn.
+// Brings w to its size and place if curses allows, and tells whether it stands there.
+// Curses may have resized a window on a change of terminal size, and it refuses to move
+// one below the last line: such a window must not be drawn, or it shows elsewhere.
+bool settle(WINDOW* w, int rows, int cols, int y, int x)
+{
+    if (getmaxy(w) != rows || getmaxx(w) != cols) wresize(w, rows, cols);
+    if (getbegy(w) != y || getbegx(w) != x) mvwin(w, y, x);
+    return getmaxy(w) == rows && getmaxx(w) == cols && getbegy(w) == y && getbegx(w) == x;
+}
+
 bool in_place(const frame* f)
 {
-    WINDOW* w = f->window;
-    if (getmaxy(w) != FRAME_HEIGHT || getmaxx(w) != FRAME_WIDTH)
-        wresize(w, FRAME_HEIGHT, FRAME_WIDTH);
-    if (getbegy(w) != f->begin_y || getbegx(w) != f->begin_x) mvwin(w, f->begin_y, f->begin_x);
-    return getmaxy(w) == FRAME_HEIGHT && getmaxx(w) == FRAME_WIDTH && getbegy(w) == f->begin_y &&
-           getbegx(w) == f->begin_x;
+    return settle(f->window, FRAME_HEIGHT, FRAME_WIDTH, f->begin_y, f->begin_x);
 }
 
 void draw_face(WINDOW* w, const card* c)
@@ -132,9 +135,7 @@ void draw_deck(const struct deck* d)
 
 void draw_cursor(const struct cursor* c)
 {
-    mvwin(c->window, c->y, c->x);
-    // A cursor below the screen's last line stays unshown rather than shown elsewhere.
-    if (getbegy(c->window) != c->y || getbegx(c->window) != c->x) return;
+    if (!settle(c->window, 1, 1, c->y, c->x)) return;
     waddch(c->window, c->marked ? MARKER_CARRYING : MARKER);
     wrefresh(c->window);
 }
