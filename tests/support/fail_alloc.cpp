@@ -1,0 +1,68 @@
+// Preloaded into the game by end-to-end tests. It counts the game's allocations (every
+// one goes through a nothrow new) and makes the one numbered QUORVEL_FAIL_ALLOCATION,
+// counted from 1, fail as an exhausted heap would: a null result with errno ENOMEM.
+// At exit the count is written to the file named by QUORVEL_ALLOCATION_COUNT_FILE, so
+// a test can reach every allocation of a session by number.
+//
+// Successful allocations are handed to the next nothrow new in line (the C++ library's,
+// or a sanitizer's), so that the game's delete always matches its new.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using nothrow_new = void* (*)(std::size_t, const std::nothrow_t&) noexcept;
+
+long allocations = 0;
+
+long failing_allocation()
+{
+    const char* text = std::getenv("QUORVEL_FAIL_ALLOCATION");
+    return text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+}
+
+// Counts one allocation and gives it to next, unless it is the one to fail.
+void* allocate(const char* next_name, nothrow_new* next, std::size_t size)
+{
+    ++allocations;
+    if (allocations == failing_allocation()) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    if (*next == nullptr) *next = reinterpret_cast<nothrow_new>(dlsym(RTLD_NEXT, next_name));
+    if (*next == nullptr) return std::malloc(size == 0 ? 1 : size);
+    return (*next)(size, std::nothrow);
+}
+
+__attribute__((destructor)) void report_count()
+{
+    const char* path = std::getenv("QUORVEL_ALLOCATION_COUNT_FILE");
+    if (path == nullptr || *path == '\0') return;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return;
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%ld\n", allocations);
+    (void)!write(fd, text, static_cast<std::size_t>(length));
+    close(fd);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    static nothrow_new next = nullptr;
+    return allocate("_ZnwmRKSt9nothrow_t", &next, size);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    static nothrow_new next = nullptr;
+    return allocate("_ZnamRKSt9nothrow_t", &next, size);
+}
