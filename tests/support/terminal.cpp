@@ -166,7 +166,8 @@ terminal::terminal(const launch& how) : rows_(how.rows), cols_(how.cols)
 
 void terminal::start(const launch& how)
 {
-    std::vector<std::string> args{how.program};
+    std::vector<std::string> args = how.wrapper;
+    args.push_back(how.program);
     args.insert(args.end(), how.args.begin(), how.args.end());
     std::vector<std::string> env = child_environment(how);
     std::vector<char*> argv = pointers(args);

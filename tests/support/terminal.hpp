@@ -31,7 +31,10 @@ struct launch {
     }
 
     std::string program = QUORVEL_BINARY;  // also the child's argv[0]
-    std::vector<std::string> args;         // after argv[0]
+    // A command the program runs under, such as valgrind and its options; the first
+    // element is an absolute path.
+    std::vector<std::string> wrapper;
+    std::vector<std::string> args;  // after argv[0]
     int rows;
     int cols;
     // Added to or replacing the defaults TERM=xterm-256color and LC_ALL=C.UTF-8.
