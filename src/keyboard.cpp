@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int SPACE = ' ';
 constexpr int ESCAPE = 27;
 
 // Ends the screen, frees the game if one was dealt, says why if there is a reason to,
@@ -24,11 +23,6 @@ constexpr int ESCAPE = 27;
     if (why != nullptr) std::fprintf(stderr, "%s: %s\n", program_name, why);
     if (deck != nullptr) game_end();
     std::exit(status);
-}
-
-bool is_quit_key(int key)
-{
-    return key == 'q' || key == 'Q';
 }
 
 bool is_movement_key(int key)
@@ -207,6 +201,11 @@ void place(struct cursor* c, stack** origin)
 }
 
 }  // namespace
+
+bool is_quit_key(int key)
+{
+    return key == 'q' || key == 'Q';
+}
 
 int read_key()
 {

@@ -3,6 +3,10 @@
 #include "cursor.hpp"
 #include "stack.hpp"
 
+inline constexpr int SPACE = ' ';
+
+// q and Q end the program from every screen, whatever its size.
+bool is_quit_key(int key);
 // Blocks for the next key from the standard screen. When the keyboard is gone for good
 // (input at end of file, the terminal closed) the screen is ended, the game freed and
 // the process exits with a failure status, rather than spinning on errors forever.

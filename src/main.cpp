@@ -21,7 +21,6 @@ int no_background_color = 0;
 namespace {
 
 constexpr int DEFAULT_PASSES = 3;
-constexpr int SPACE = ' ';
 
 constexpr std::array<option, 6> options{{
     {"help", no_argument, nullptr, 'h'},
@@ -54,11 +53,6 @@ constexpr std::array<greeting_line, 6> greeting{{
     {15, 12, "and <n> to select fewer. Press <Shift+M> to select all."},
     {17, 19, "Press the space bar to play or q to quit."},
 }};
-
-bool is_quit_key(int key)
-{
-    return key == 'q' || key == 'Q';
-}
 
 void start_screen()
 {
