@@ -63,17 +63,7 @@ void start_screen()
     start_color();
     curs_set(0);
     set_escdelay(0);
-    if (no_background_color != 0) {
-        use_default_colors();
-    } else {
-        assume_default_colors(COLOR_WHITE, COLOR_GREEN);
-    }
-    init_pair(BLACK_ON_WHITE, COLOR_BLACK, COLOR_WHITE);
-    init_pair(RED_ON_WHITE, COLOR_RED, COLOR_WHITE);
-    init_pair(GREEN_ON_WHITE, COLOR_GREEN, COLOR_WHITE);
-    init_pair(YELLOW_ON_WHITE, COLOR_YELLOW, COLOR_WHITE);
-    init_pair(WHITE_ON_BLUE, COLOR_WHITE, COLOR_BLUE);
-    init_pair(WHITE_ON_GREEN, COLOR_WHITE, COLOR_GREEN);
+    set_up_colours();
 }
 
 // Holds the player on the size message until the table fits. Returns false on quit.
@@ -140,6 +130,21 @@ void version()
 void draw_greeting()
 {
     for (const greeting_line& line : greeting) mvprintw(line.y, line.x, "%s", line.text);
+}
+
+void set_up_colours()
+{
+    if (no_background_color != 0) {
+        use_default_colors();
+    } else {
+        assume_default_colors(COLOR_WHITE, COLOR_GREEN);
+    }
+    init_pair(BLACK_ON_WHITE, COLOR_BLACK, COLOR_WHITE);
+    init_pair(RED_ON_WHITE, COLOR_RED, COLOR_WHITE);
+    init_pair(GREEN_ON_WHITE, COLOR_GREEN, COLOR_WHITE);
+    init_pair(YELLOW_ON_WHITE, COLOR_YELLOW, COLOR_WHITE);
+    init_pair(WHITE_ON_BLUE, COLOR_WHITE, COLOR_BLUE);
+    init_pair(WHITE_ON_GREEN, COLOR_WHITE, COLOR_GREEN);
 }
 
 bool term_size_ok()

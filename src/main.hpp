@@ -24,6 +24,9 @@ inline constexpr int SIZE_MESSAGE_X = 1;
 
 void usage(const char* name);
 void version();
+// The table's colours (or the terminal's own under --no-background-color) and the
+// card pairs, on a screen whose colours have been started.
+void set_up_colours();
 // Prints the greeting on the standard screen without refreshing it.
 void draw_greeting();
 // Whether the standard screen exists and can hold the whole table.

@@ -36,6 +36,20 @@ std::string read_text(WINDOW* w, int y, int x, int length)
     return text;
 }
 
+void lay_out_empty_table()
+{
+    if (deck != nullptr) deck_free(deck);
+    deck_alloc(&deck);
+    deck_init(deck);
+    frame_set(deck->stock->card->frame, TOP_ROW, STOCK_COLUMN);
+    frame_set(deck->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
+    for (int i = 0; i < FOUNDATION_COUNT; ++i)
+        frame_set(deck->foundation[i]->card->frame, TOP_ROW,
+                  FIRST_FOUNDATION_COLUMN + PILE_SPACING * i);
+    for (int i = 0; i < TABLEAU_COUNT; ++i)
+        frame_set(deck->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
+}
+
 void ScreenTest::SetUp()
 {
     std::setlocale(LC_ALL, "C.UTF-8");
@@ -47,17 +61,8 @@ void ScreenTest::SetUp()
     ASSERT_NE(screen_, nullptr);
     set_term(screen_);
     start_color();
-    if (background_color) {
-        assume_default_colors(COLOR_WHITE, COLOR_GREEN);
-    } else {
-        use_default_colors();
-    }
-    init_pair(BLACK_ON_WHITE, COLOR_BLACK, COLOR_WHITE);
-    init_pair(RED_ON_WHITE, COLOR_RED, COLOR_WHITE);
-    init_pair(GREEN_ON_WHITE, COLOR_GREEN, COLOR_WHITE);
-    init_pair(YELLOW_ON_WHITE, COLOR_YELLOW, COLOR_WHITE);
-    init_pair(WHITE_ON_BLUE, COLOR_WHITE, COLOR_BLUE);
-    init_pair(WHITE_ON_GREEN, COLOR_WHITE, COLOR_GREEN);
+    no_background_color = background_color ? 0 : 1;
+    set_up_colours();
     game = {};
     deck = nullptr;
     cursor = nullptr;

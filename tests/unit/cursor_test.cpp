@@ -20,14 +20,7 @@ protected:
     void SetUp() override
     {
         ScreenTest::SetUp();
-        deck_alloc(&deck);
-        deck_init(deck);
-        frame_set(deck->stock->card->frame, TOP_ROW, STOCK_COLUMN);
-        frame_set(deck->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
-        for (int i = 0; i < FOUNDATION_COUNT; ++i)
-            frame_set(deck->foundation[i]->card->frame, TOP_ROW, pile_column(3 + i));
-        for (int i = 0; i < TABLEAU_COUNT; ++i)
-            frame_set(deck->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
+        lay_out_empty_table();
         cursor_alloc(&cursor);
         cursor_init(cursor);
     }

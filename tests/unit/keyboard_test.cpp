@@ -91,16 +91,10 @@ void stack_up(stack*& pile, const std::string& text)
 void lay_table()
 {
     if (cursor != nullptr) cursor_free(cursor);
-    if (deck != nullptr) deck_free(deck);
     game = {};
     cursor_alloc(&cursor);
     cursor_init(cursor);
-    deck_alloc(&deck);
-    deck_init(deck);
-    frame_set(deck->stock->card->frame, 1, 1);
-    frame_set(deck->waste_pile->card->frame, 1, 9);
-    for (int i = 0; i < 4; ++i) frame_set(deck->foundation[i]->card->frame, 1, 25 + 8 * i);
-    for (int i = 0; i < 7; ++i) frame_set(deck->tableau[i]->card->frame, 9, 1 + 8 * i);
+    lay_out_empty_table();
 }
 
 // Places of the top row: 0 the stock, 1 the waste pile, 2 the gap, 3 to 6 the foundations.

@@ -123,26 +123,12 @@ std::vector<card*> cards_of(const stack* s)
     return cards;
 }
 
-// A fresh deck in the global, every empty pile at its place on the table.
-void new_table()
-{
-    if (deck != nullptr) deck_free(deck);
-    deck_alloc(&deck);
-    deck_init(deck);
-    frame_set(deck->stock->card->frame, TOP_ROW, STOCK_COLUMN);
-    frame_set(deck->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
-    for (int i = 0; i < FOUNDATION_COUNT; ++i)
-        frame_set(deck->foundation[i]->card->frame, TOP_ROW, pile_column(3 + i));
-    for (int i = 0; i < TABLEAU_COUNT; ++i)
-        frame_set(deck->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
-}
-
 class RulesTest : public ScreenTest {
 protected:
     void SetUp() override
     {
         ScreenTest::SetUp();
-        new_table();
+        lay_out_empty_table();
         cursor_alloc(&cursor);
         cursor_init(cursor);
     }
@@ -383,7 +369,7 @@ TEST_F(RulesTest, MoveBlock_CursorGoesDownOnlyWhenDestinationEndsWithMoreThanOne
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.count << " of " << c.origin_cards << " cards onto "
                                         << c.destination_cards);
-        new_table();
+        lay_out_empty_table();
         for (int i = 0; i < c.destination_cards; ++i) put(&deck->tableau[1], KING - i, i, EXPOSED);
         for (int i = 0; i < c.origin_cards; ++i) put(&deck->tableau[3], QUEEN - i, i, EXPOSED);
         const int moved = std::min(c.count, c.origin_cards);
@@ -447,7 +433,7 @@ TEST_F(RulesTest, GameWon_OnlyWithNoCoveredTableauCardAndStockAndWasteEmpty)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        new_table();
+        lay_out_empty_table();
         c.lay();
         EXPECT_EQ(game_won(), c.won);
     }
