@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include <curses.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "draw.hpp"
 #include "game.hpp"
@@ -200,6 +202,22 @@ void place(struct cursor* c, stack** origin)
     draw_cursor(c);
 }
 
+// Curses can miss a change of terminal size that comes hard on the heels of another, and
+// then keeps the old size for good: the player would stare at the size message on a
+// terminal that is large enough. So the real size is checked whenever a key comes, and
+// a difference is taken up as the change of size curses missed; true when there was one.
+// Sizes given in the environment rule over the terminal's, as they do for curses.
+bool take_up_missed_resize()
+{
+    if (std::getenv("LINES") != nullptr || std::getenv("COLUMNS") != nullptr) return false;
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0)
+        return false;
+    if (size.ws_row == LINES && size.ws_col == COLS) return false;
+    resize_term(size.ws_row, size.ws_col);
+    return true;
+}
+
 }  // namespace
 
 bool is_quit_key(int key)
@@ -212,9 +230,16 @@ int read_key()
     for (;;) {
         errno = 0;
         const int key = wgetch(stdscr);
-        if (key != ERR) return key;
-        // Only an interrupted read is worth another try; any other error repeats forever.
-        if (errno != EINTR) quit(EXIT_FAILURE, "no more input from the terminal");
+        if (key == ERR) {
+            // Only an interrupted read is worth another try; any other error repeats forever.
+            if (errno != EINTR) quit(EXIT_FAILURE, "no more input from the terminal");
+            continue;
+        }
+        if (key != KEY_RESIZE && take_up_missed_resize()) {
+            ungetch(key);
+            return KEY_RESIZE;
+        }
+        return key;
     }
 }
 

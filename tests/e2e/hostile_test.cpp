@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the one before goes unseen. Curses keeps the old size (gdb on the stuck game: LINES 3,
 // COLS 10 on a 30x80 terminal), the size message stays whatever keys come, and only
 // another SIGWINCH brings the table back. The game relies on KEY_RESIZE alone.
-TEST(Hostile, DISABLED_KeyAfterQuickResizesShowsTheTableForTheLastSize)
+TEST(Hostile, KeyAfterQuickResizesShowsTheTableForTheLastSize)
 {
     terminal t{dealing()};
     ASSERT_TRUE(deal(t));
