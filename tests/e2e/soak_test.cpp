@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "expected_screen.hpp"
+#include "player.hpp"
 #include "terminal.hpp"
 
 namespace {
@@ -199,5 +200,20 @@ TEST(Soak, ScriptedSessionMovesCardsAndQuitsCleanly)
     resize(t, {27, 56});
     tidy_and_quit(t, {27, 56});
 }
+
+#ifdef QUORVEL_VALGRIND
+// A whole game played to its win: everything the game made is freed before it says so.
+TEST(Soak, WonGameFreesEverythingBeforeSayingSo)
+{
+    const std::optional<model_game> game = winning_game();
+    ASSERT_TRUE(game.has_value());
+    terminal t{session(game->second)};
+    deal_slowly(t);
+    t.send(game->keys);
+    EXPECT_EQ(t.wait_exit(LIMIT), exited_with(0));
+    EXPECT_TRUE(t.output().ends_with("You won.\r\n"));
+    EXPECT_EQ(t.errors(), "");
+}
+#endif
 
 }  // namespace
