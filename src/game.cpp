@@ -53,6 +53,17 @@ bool tableau_stack(const stack* pile)
     return top_frame(pile)->begin_y >= TABLEAU_ROW && is_pile_column(top_frame(pile)->begin_x);
 }
 
+void place_piles(struct deck* d)
+{
+    frame_set(d->stock->card->frame, TOP_ROW, STOCK_COLUMN);
+    frame_set(d->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
+    for (int i = 0; i < FOUNDATION_COUNT; ++i)
+        frame_set(d->foundation[i]->card->frame, TOP_ROW,
+                  FIRST_FOUNDATION_COLUMN + PILE_SPACING * i);
+    for (int i = 0; i < TABLEAU_COUNT; ++i)
+        frame_set(d->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
+}
+
 void game_end()
 {
     cursor_free(cursor);
@@ -110,17 +121,6 @@ void move_block(stack** origin, stack** destination, int count)
 // ---- Deal and win ----
 
 namespace {
-
-void place_piles(struct deck* d)
-{
-    frame_set(d->stock->card->frame, TOP_ROW, STOCK_COLUMN);
-    frame_set(d->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
-    for (int i = 0; i < FOUNDATION_COUNT; ++i)
-        frame_set(d->foundation[i]->card->frame, TOP_ROW,
-                  FIRST_FOUNDATION_COLUMN + PILE_SPACING * i);
-    for (int i = 0; i < TABLEAU_COUNT; ++i)
-        frame_set(d->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
-}
 
 void shuffle_stock(struct deck* d)
 {

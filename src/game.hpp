@@ -37,6 +37,9 @@ bool foundation_stack(const stack* pile);
 // A marked top card, one row low, still counts.
 bool tableau_stack(const stack* pile);
 
+// Puts every empty pile of a fresh deck at its place on the table.
+void place_piles(struct deck* d);
+
 // Whether the card of origin, alone or as the lowest card of a block, may go onto the
 // pile whose top node is destination.
 bool valid_move(const stack* origin, const stack* destination);

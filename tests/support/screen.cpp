@@ -39,15 +39,12 @@ std::string read_text(WINDOW* w, int y, int x, int length)
 void lay_out_empty_table()
 {
     if (deck != nullptr) deck_free(deck);
+    if (cursor != nullptr) cursor_free(cursor);
     deck_alloc(&deck);
     deck_init(deck);
-    frame_set(deck->stock->card->frame, TOP_ROW, STOCK_COLUMN);
-    frame_set(deck->waste_pile->card->frame, TOP_ROW, WASTE_PILE_COLUMN);
-    for (int i = 0; i < FOUNDATION_COUNT; ++i)
-        frame_set(deck->foundation[i]->card->frame, TOP_ROW,
-                  FIRST_FOUNDATION_COLUMN + PILE_SPACING * i);
-    for (int i = 0; i < TABLEAU_COUNT; ++i)
-        frame_set(deck->tableau[i]->card->frame, TABLEAU_ROW, pile_column(i));
+    place_piles(deck);
+    cursor_alloc(&cursor);
+    cursor_init(cursor);
 }
 
 void ScreenTest::SetUp()

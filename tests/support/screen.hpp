@@ -17,8 +17,8 @@ cell read_cell(WINDOW* w, int y, int x);
 // The characters of cells x .. x + length - 1 of row y, as UTF-8.
 std::string read_text(WINDOW* w, int y, int x, int length);
 
-// A fresh deck in the global, every empty pile at its place on the table, with no
-// cards; a deck already there is freed first.
+// A fresh deck and cursor in the globals: every pile empty at its place on the table,
+// the cursor under the stock. A deck or cursor already there is freed first.
 void lay_out_empty_table();
 
 // A real curses screen of the given size on /dev/null, with the game's colour pairs and

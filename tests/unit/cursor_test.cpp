@@ -21,8 +21,6 @@ protected:
     {
         ScreenTest::SetUp();
         lay_out_empty_table();
-        cursor_alloc(&cursor);
-        cursor_init(cursor);
     }
 
     // Fans count covered cards on tableau pile i, each one row below the last.

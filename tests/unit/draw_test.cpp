@@ -75,8 +75,6 @@ protected:
     {
         ScreenTest::SetUp();
         lay_out_empty_table();
-        cursor_alloc(&cursor);
-        cursor_init(cursor);
     }
 
     // Puts a new card on the pile where play would: one row below the top card of a

@@ -90,10 +90,7 @@ void stack_up(stack*& pile, const std::string& text)
 // An empty table: every placeholder at its pile's place, the cursor under the stock.
 void lay_table()
 {
-    if (cursor != nullptr) cursor_free(cursor);
     game = {};
-    cursor_alloc(&cursor);
-    cursor_init(cursor);
     lay_out_empty_table();
 }
 

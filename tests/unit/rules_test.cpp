@@ -129,8 +129,6 @@ protected:
     {
         ScreenTest::SetUp();
         lay_out_empty_table();
-        cursor_alloc(&cursor);
-        cursor_init(cursor);
     }
 };
 
