@@ -27,6 +27,18 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
+// How many bytes at the end of text begin a UTF-8 character that is not complete yet.
+std::size_t unfinished_character(std::string_view text)
+{
+    for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(text[text.size() - back]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
 std::string utf8(std::uint32_t code)
 {
     std::string out;
@@ -309,7 +321,12 @@ bool terminal::pump(milliseconds limit)
         const ssize_t n = read(master_, buffer.data(), buffer.size());
         if (n > 0) {
             output_.append(buffer.data(), static_cast<std::size_t>(n));
-            vterm_input_write(vt_, buffer.data(), static_cast<std::size_t>(n));
+            // The emulator decodes each write on its own, and a character split between two
+            // reads would show as two replacement marks: an unfinished one waits for the rest.
+            const std::string_view unfed = std::string_view(output_).substr(fed_);
+            const std::size_t ready = unfed.size() - unfinished_character(unfed);
+            vterm_input_write(vt_, unfed.data(), ready);
+            fed_ += ready;
             got = true;
         } else if (n == 0 || errno != EAGAIN) {
             // EIO: every holder of the terminal's other side has gone.

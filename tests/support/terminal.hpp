@@ -163,4 +163,5 @@ private:
     std::optional<ending> ended_;
     std::string output_;
     std::string errors_;
+    std::size_t fed_ = 0;  // bytes of output_ handed to the emulator so far
 };
