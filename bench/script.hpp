@@ -4,25 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "player.hpp"
 #include "terminal.hpp"
 
 // The scripted game that the benchmark and the screenshot play through the real binary:
 // the keys a player types for one fixed deal, from the greeting's space bar to the key
-// that wins, worked out by a small player that keeps its own copy of the table. Besides
-// its moves the player changes its mind twice (escape), offers a card where it does not
-// go, and resizes the terminal three times, once to a size too small to play in.
+// that wins, the greedy player's moves over the table's model. Besides its moves the
+// player widens and narrows its selections, changes its mind twice (escape), offers a
+// card where it does not go, and resizes the terminal three times, once to a size too
+// small to play in.
 
 // The second whose deal the script plays; the game is started with its clock fixed there.
-inline constexpr long long SCRIPT_TIME = 1700001597;
-
-// A cell the table must show once a keystroke has been handled, to tell that the game
-// followed the script.
-struct expected_cell {
-    int row;
-    int col;
-    std::string text;  // the characters from col on, one a cell
-    int bg;            // background colour of the first of them
-};
+inline constexpr long long SCRIPT_TIME = 1700000108;
 
 struct keystroke {
     std::string bytes;         // typed as they are; empty for a named key or a resize
@@ -32,14 +25,12 @@ struct keystroke {
     std::string label;  // the key as a player names it
     std::string kind;   // what sort of key it is, for figures by kind
     std::string note;   // what it does in this game
-    // Checked after this keystroke: the top of every pile, after the last key of a move.
-    std::vector<expected_cell> table;
+    // Checked after this keystroke, the last of a move: the top of every pile.
+    std::optional<model_table> table;
 };
 
-// The keys the player types for the deal of a given second, the first on the greeting,
-// the last the quit key or the one that wins.
-std::vector<keystroke> plan_game(long long time);
-// The keys of the deal of SCRIPT_TIME, made once.
+// The keys of the deal of SCRIPT_TIME, made once: the first on the greeting, the last
+// the one that wins.
 const std::vector<keystroke>& scripted_game();
 
 // Types the keystroke into the game.
@@ -47,5 +38,6 @@ void type(terminal& t, const keystroke& k);
 // Waits until the game has handled the keystroke and drawn all it draws for it; false
 // if it is still busy at the limit.
 bool wait_handled(terminal& t, const keystroke& k, milliseconds limit);
-// The cells of k.table that the screen does not show, one a line; "" when it shows them.
+// The piles whose top the screen does not show as k.table has it, one a line; "" when
+// it shows them all.
 std::string table_mismatch(const terminal& t, const keystroke& k);

@@ -146,14 +146,17 @@ inline std::string go(cursor_place& at, cursor_place to)
     return keys;
 }
 
-inline std::string move_keys(cursor_place& at, const model_move& m)
+// The keys of a move. Unless given the keys that select its cards once the top one is
+// picked up, a run is selected whole with one key.
+inline std::string move_keys(cursor_place& at, const model_move& m,
+                             const std::optional<std::string>& selecting = std::nullopt)
 {
     if (m.kind == move_kind::turn) return go(at, place_of(STOCK)) + " ";
     std::string keys = go(at, place_of(m.from)) + " ";
     if (m.kind == move_kind::expose) return keys;
+    keys += selecting.value_or(m.count > 1 ? "M" : "");
     // Put back where it was picked up, a card goes to the first foundation that takes it.
     if (m.to >= FOUNDATION) return keys + " ";
-    keys += m.count > 1 ? "M" : "";
     return keys + go(at, place_of(m.to)) + " ";
 }
 
