@@ -24,6 +24,16 @@ place stored_place(const frame* f)
     return {f->begin_y, f->begin_x};
 }
 
+// A placeholder: no rank, suit or face, its frame and window at where.
+void expect_placeholder_at(const card* c, place where)
+{
+    EXPECT_EQ(c->value, NO_VALUE);
+    EXPECT_EQ(c->suit, NO_SUIT);
+    EXPECT_EQ(c->face, NO_FACE);
+    EXPECT_EQ(stored_place(c->frame), where);
+    EXPECT_EQ(window_place(c->frame->window), where);
+}
+
 card* new_card(int value, int suit, int face, int y, int x)
 {
     card* c = nullptr;
@@ -93,22 +103,14 @@ TEST_F(CardTest, CardInit_GivesPlaceholderAtOrigin)
     card* c = nullptr;
     card_alloc(&c);
     card_init(c);
-    EXPECT_EQ(c->value, NO_VALUE);
-    EXPECT_EQ(c->suit, NO_SUIT);
-    EXPECT_EQ(c->face, NO_FACE);
-    EXPECT_EQ(stored_place(c->frame), place(0, 0));
-    EXPECT_EQ(window_place(c->frame->window), place(0, 0));
+    expect_placeholder_at(c, place(0, 0));
     card_free(c);
 }
 
 TEST_F(CardTest, CardSet_PlaceholderWithPlaceMovesItsWindow)
 {
     card* c = new_card(NO_VALUE, NO_SUIT, NO_FACE, 9, 17);
-    EXPECT_EQ(c->value, NO_VALUE);
-    EXPECT_EQ(c->suit, NO_SUIT);
-    EXPECT_EQ(c->face, NO_FACE);
-    EXPECT_EQ(stored_place(c->frame), place(9, 17));
-    EXPECT_EQ(window_place(c->frame->window), place(9, 17));
+    expect_placeholder_at(c, place(9, 17));
     card_free(c);
 }
 
