@@ -156,9 +156,12 @@ void erase_stack(const stack* pile)
 
 void erase_cursor(const struct cursor* c)
 {
-    // Only a shown marker is blanked: a cursor that could not be drawn left nothing here.
+    // A window that a failed draw left away from the cursor's place shows nothing, and a
+    // card may have been drawn over its cell since: refreshing it would blank that cell.
     const chtype shown = winch(c->window) & A_CHARTEXT;
-    if (shown != MARKER && shown != MARKER_CARRYING) return;
+    const bool marker_shown = shown == MARKER || shown == MARKER_CARRYING;
+    const bool at_place = getbegy(c->window) == c->y && getbegx(c->window) == c->x;
+    if (!marker_shown && !at_place) return;
     wdelch(c->window);
     wrefresh(c->window);
 }

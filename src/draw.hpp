@@ -20,5 +20,6 @@ void draw_cursor(const struct cursor* c);
 void erase_card(const card* c);
 // Blanks every card of a tableau pile, or the top card of any other pile.
 void erase_stack(const stack* pile);
-// Blanks the marker where the cursor window stands.
+// Blanks the cursor's cell, marker shown or not; a window that a failed draw left away
+// from the cursor's place, showing no marker, is left alone.
 void erase_cursor(const struct cursor* c);

@@ -292,6 +292,28 @@ TEST_F(DrawTest, DrawCursor_ShowsStarOrAtAndEraseCursorBlanksIt)
     expect_blank(curscr, CURSOR_TOP_ROW, 4, 1, 1, 0);
 }
 
+// A second erase at the cursor's place blanks and refreshes again, as placing a block
+// back on its own pile does; one left elsewhere by a failed draw must not, or it would
+// cut into whatever was drawn over its old cell since.
+TEST_F(DrawTest, EraseCursor_RefreshesAtItsPlaceEvenWithoutMarkerButNotElsewhere)
+{
+    const auto paint_over_cursor_cell = [] {
+        mvwaddch(stdscr, CURSOR_TOP_ROW, 4, 'x');
+        wrefresh(stdscr);
+    };
+    draw_cursor(cursor);
+    erase_cursor(cursor);
+    paint_over_cursor_cell();
+    erase_cursor(cursor);
+    expect_blank(curscr, CURSOR_TOP_ROW, 4, 1, 1, 0);
+
+    cursor->y = LINES;  // below the last line: the window stays where it was
+    draw_cursor(cursor);
+    paint_over_cursor_cell();
+    erase_cursor(cursor);
+    EXPECT_EQ(read_text(curscr, CURSOR_TOP_ROW, 4, 1), "x");
+}
+
 // A screen of the least size the game accepts, where a long tableau pile runs off
 // the bottom edge.
 class ShortScreenDrawTest : public DrawTest {
