@@ -120,6 +120,12 @@ void set_cloexec(int fd)
 
 }  // namespace
 
+std::string program_under_test()
+{
+    const char* chosen = std::getenv("QUORVEL_PROGRAM");
+    return chosen != nullptr && *chosen != '\0' ? chosen : QUORVEL_BINARY;
+}
+
 ending exited_with(int status)
 {
     return {ending::exited, status};

@@ -21,6 +21,10 @@ inline constexpr milliseconds WAIT_LIMIT{2000};
 // No output for this long counts as a finished paint.
 inline constexpr milliseconds QUIET{40};
 
+// The game under test: the one QUORVEL_PROGRAM names (an installed copy, say), else
+// the one built here.
+std::string program_under_test();
+
 // What to start and in what surroundings: the arguments and the terminal's size, and
 // the rest set after construction. Test-only settings reach the child's environment
 // alone, never the test process.
@@ -30,7 +34,7 @@ struct launch {
     {
     }
 
-    std::string program = QUORVEL_BINARY;  // also the child's argv[0]
+    std::string program = program_under_test();  // also the child's argv[0]
     // A command the program runs under, such as valgrind and its options; the first
     // element is an absolute path.
     std::vector<std::string> wrapper;
