@@ -48,7 +48,7 @@ void cursor_alloc(struct cursor** c)
 
     // A window curses cannot create is memory it could not get.
     (*c)->window = newwin(1, 1, CURSOR_TOP_ROW, FIRST_COLUMN_X);
-    if ((*c)->window == nullptr) fatal_error(errno != 0 ? errno : ENOMEM, "src/cursor", __LINE__);
+    if ((*c)->window == nullptr) fatal_error(errno, "src/cursor", __LINE__);
 }
 
 void cursor_init(struct cursor* c)

@@ -12,7 +12,7 @@ void frame_alloc(frame** f)
 
     // A window curses cannot create is memory it could not get.
     (*f)->window = newwin(FRAME_HEIGHT, FRAME_WIDTH, 0, 0);
-    if ((*f)->window == nullptr) fatal_error(errno != 0 ? errno : ENOMEM, "src/frame", __LINE__);
+    if ((*f)->window == nullptr) fatal_error(errno, "src/frame", __LINE__);
 }
 
 void frame_init(frame* f)

@@ -1,6 +1,7 @@
 #include "main.hpp"
 
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdio>
@@ -157,6 +158,9 @@ void fatal_error(int errnum, const char* file, int line)
 {
     // A player left in raw mode on the table's screen would never see the report.
     if (stdscr != nullptr && !isendwin()) endwin();
+    // A platform may leave errno unset when an allocation fails; the game must still
+    // end as a failure, never with status 0 and "Success".
+    if (errnum == 0) errnum = ENOMEM;
     std::array<char, 100> report{};
     std::snprintf(report.data(), report.size(), "%s: %s (%s:%d)", program_name,
                   std::strerror(errnum), file, line - 1);

@@ -32,7 +32,7 @@ void draw_greeting();
 // Whether the standard screen exists and can hold the whole table.
 bool term_size_ok();
 // Ends the screen, reports errnum's text with the unit and line - 1 on standard error
-// and exits with errnum. For allocations that failed.
+// and exits with errnum. For allocations that failed: an errnum of 0 counts as ENOMEM.
 [[noreturn]] void fatal_error(int errnum, const char* file, int line);
 // The -p value: atoi's number, but clamped to the range of int instead of undefined.
 int parse_passes(const char* text);

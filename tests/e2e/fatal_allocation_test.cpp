@@ -69,6 +69,7 @@ long count_allocations()
 // Every allocation of the session, made to fail in turn, ends the game with one line
 // naming the unit that asked for the memory, the error number as status and the
 // terminal restored; and between them the six units that allocate are all reached.
+// A failure that leaves errno at 0 ends the same way: as a failure, never "Success".
 TEST(FatalAllocation, EveryFailingAllocationEndsWithOneReportAndRestoresTheTerminal)
 {
     const long count = count_allocations();
@@ -78,17 +79,21 @@ TEST(FatalAllocation, EveryFailingAllocationEndsWithOneReportAndRestoresTheTermi
     const std::set<std::string> allocating_units{"frame", "card",   "stack",
                                                  "deck",  "cursor", "game"};
     std::set<std::string> units;
-    for (long n = 1; n <= count; ++n) {
-        SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(count));
-        launch how = session_launch();
-        how.fail_allocation = n;
-        terminal t{how};
-        run_session(t);
-        ASSERT_EQ(t.wait_exit(), exited_with(ENOMEM));
-        const std::optional<std::string> unit = reported_unit(t.errors());
-        ASSERT_TRUE(unit && allocating_units.contains(*unit)) << t.errors();
-        units.insert(*unit);
-        ASSERT_TRUE(t.restored());
+    for (const bool silently : {false, true}) {
+        for (long n = 1; n <= count; ++n) {
+            SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(count) +
+                         (silently ? ", errno left at 0" : ""));
+            launch how = session_launch();
+            how.fail_allocation = n;
+            how.fail_silently = silently;
+            terminal t{how};
+            run_session(t);
+            ASSERT_EQ(t.wait_exit(), exited_with(ENOMEM));
+            const std::optional<std::string> unit = reported_unit(t.errors());
+            ASSERT_TRUE(unit && allocating_units.contains(*unit)) << t.errors();
+            units.insert(*unit);
+            ASSERT_TRUE(t.restored());
+        }
     }
     EXPECT_EQ(units, allocating_units);
 

@@ -82,6 +82,7 @@ std::vector<std::string> child_environment(const launch& how)
         shims += QUORVEL_FAIL_ALLOC_SHIM " ";
         if (how.fail_allocation)
             vars["QUORVEL_FAIL_ALLOCATION"] = std::to_string(*how.fail_allocation);
+        if (how.fail_silently) vars["QUORVEL_FAIL_SILENTLY"] = "1";
         if (!how.allocation_count_file.empty())
             vars["QUORVEL_ALLOCATION_COUNT_FILE"] = how.allocation_count_file;
     }

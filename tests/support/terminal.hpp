@@ -45,6 +45,7 @@ struct launch {
     std::vector<std::pair<std::string, std::string>> env;
     std::optional<long long> fixed_time;  // seconds since the epoch the child's clock shows
     std::optional<long> fail_allocation;  // the N-th nothrow new of the child fails (from 1)
+    bool fail_silently = false;           // ... leaving errno at 0 instead of ENOMEM
     std::string allocation_count_file;    // the child writes its count of nothrow news here
     bool input_pipe = false;              // standard input from a pipe, not the terminal
     bool ignore_hangup = false;           // the child starts with SIGHUP ignored
