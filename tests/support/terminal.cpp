@@ -208,6 +208,12 @@ void terminal::start(const launch& how)
         if (how.input_pipe) dup2(in[0], STDIN_FILENO);
         dup2(err[1], STDERR_FILENO);
         if (how.ignore_hangup) ::signal(SIGHUP, SIG_IGN);
+        if (how.deaf_to_resize) {
+            sigset_t resize{};
+            sigemptyset(&resize);
+            sigaddset(&resize, SIGWINCH);
+            sigprocmask(SIG_BLOCK, &resize, nullptr);
+        }
         execve(argv[0], argv.data(), envp.data());
         const char failed[] = "terminal: cannot run the program\n";
         (void)!write(STDERR_FILENO, failed, sizeof failed - 1);

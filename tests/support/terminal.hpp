@@ -49,6 +49,7 @@ struct launch {
     std::string allocation_count_file;    // the child writes its count of nothrow news here
     bool input_pipe = false;              // standard input from a pipe, not the terminal
     bool ignore_hangup = false;           // the child starts with SIGHUP ignored
+    bool deaf_to_resize = false;          // ... with SIGWINCH blocked: curses misses resizes
 };
 
 // How the child ended, as seen by waitpid.
