@@ -116,8 +116,8 @@ struct storm_case {
 class ResizeStorm : public ::testing::TestWithParam<storm_case> {};
 
 // Resizes one after another with no key between, more SIGWINCH on top of each; once the
-// game is quiet one SIGWINCH more (see below why) and a key: the screen is the one for the
-// last size, and q quits.
+// game is quiet one SIGWINCH more, which curses sees for certain (a missed one is tested
+// below), and a key: the screen is the one for the last size, and q quits.
 TEST_P(ResizeStorm, EndsOnTheScreenForTheLastSize)
 {
     const storm_case& param = GetParam();
