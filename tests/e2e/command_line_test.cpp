@@ -147,7 +147,7 @@ TEST_P(LongProgramName, FatalReportIsCutTo99BytesAndANewline)
     std::filesystem::create_directories(dir);
     const std::string name(static_cast<std::size_t>(GetParam()), 'q');
     const std::filesystem::path link = dir / name;
-    std::filesystem::create_symlink(QUORVEL_BINARY, link);
+    std::filesystem::create_symlink(program_under_test(), link);
 
     launch how;
     how.program = link;
