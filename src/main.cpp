@@ -14,6 +14,7 @@
 
 #include "game.hpp"
 #include "keyboard.hpp"
+#include "version.hpp"
 
 const char* program_name = "quorvel";
 int four_color_deck = 0;
@@ -125,7 +126,7 @@ void usage(const char* name)
 
 void version()
 {
-    std::printf("1.4.1\n");
+    std::printf("%s\n", PROGRAM_VERSION);
 }
 
 void draw_greeting()

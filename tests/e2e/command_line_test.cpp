@@ -10,6 +10,7 @@
 
 #include "expected_screen.hpp"
 #include "terminal.hpp"
+#include "version.hpp"
 
 namespace {
 
@@ -31,6 +32,8 @@ const std::string USAGE = on_terminal(
     "  -p, --passes               Number of passes through the deck  (default: 3)\n"
     "      --four-color-deck      Draw unique card suit colors       (default: false)\n"
     "      --no-background-color  Don't draw background color        (default: false)\n");
+
+const std::string VERSION = on_terminal(std::string(PROGRAM_VERSION) + "\n");
 
 // The command line as a shell would show it, for failure messages.
 std::string shown(const args& command_line)
@@ -64,9 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       printing_case{{"-x"}, USAGE}, printing_case{{"--bogus"}, USAGE},
                       printing_case{{"-p"}, USAGE}, printing_case{{"--passes"}, USAGE},
                       printing_case{{"-h", "-v"}, USAGE}, printing_case{{"-h", "operand"}, USAGE},
-                      printing_case{{"-v"}, on_terminal("1.4.1\n")},
-                      printing_case{{"--version"}, on_terminal("1.4.1\n")},
-                      printing_case{{"-v", "-h"}, on_terminal("1.4.1\n")}));
+                      printing_case{{"-v"}, VERSION}, printing_case{{"--version"}, VERSION},
+                      printing_case{{"-v", "-h"}, VERSION}));
 
 TEST(CommandLine, HelpWritesNothingToStandardError)
 {
@@ -145,7 +147,7 @@ TEST_P(LongProgramName, FatalReportIsCutTo99BytesAndANewline)
     std::filesystem::create_directories(dir);
     const std::string name(static_cast<std::size_t>(GetParam()), 'q');
     const std::filesystem::path link = dir / name;
-    std::filesystem::create_symlink(QUORVEL_BINARY, link);
+    std::filesystem::create_symlink(program_under_test(), link);
 
     launch how;
     how.program = link;

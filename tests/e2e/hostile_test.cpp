@@ -278,7 +278,7 @@ TEST(Hostile, VeryLongProgramPathPlaysAndQuits)
     const fs::path dir =
         top / std::string(250, 'a') / std::string(250, 'b') / std::string(250, 'c');
     fs::create_directories(dir);
-    fs::create_symlink(QUORVEL_BINARY, dir / "quorvel");
+    fs::create_symlink(program_under_test(), dir / "quorvel");
     launch how = dealing();
     how.program = (dir / "quorvel").string();
     {
