@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -20,6 +21,12 @@
 namespace {
 
 using nothrow_new = void* (*)(std::size_t, const std::nothrow_t&) noexcept;
+
+// The C++ library's names for its nothrow new and new[], which spell std::size_t as the
+// system defines it: unsigned long (m) on 64-bit systems, unsigned int (j) on 32-bit ones.
+constexpr bool LONG_SIZE = std::is_same_v<std::size_t, unsigned long>;
+constexpr const char* NOTHROW_NEW = LONG_SIZE ? "_ZnwmRKSt9nothrow_t" : "_ZnwjRKSt9nothrow_t";
+constexpr const char* NOTHROW_NEW_ARRAY = LONG_SIZE ? "_ZnamRKSt9nothrow_t" : "_ZnajRKSt9nothrow_t";
 
 long allocations = 0;
 
@@ -59,11 +66,11 @@ __attribute__((destructor)) void report_count()
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     static nothrow_new next = nullptr;
-    return allocate("_ZnwmRKSt9nothrow_t", &next, size);
+    return allocate(NOTHROW_NEW, &next, size);
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     static nothrow_new next = nullptr;
-    return allocate("_ZnamRKSt9nothrow_t", &next, size);
+    return allocate(NOTHROW_NEW_ARRAY, &next, size);
 }

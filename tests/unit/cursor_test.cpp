@@ -200,12 +200,13 @@ TEST_F(CursorTest, CursorDirection_MapsTheEightMovementKeys)
 }
 
 // Keys that are no movement and x values that are no pile column are faults of the
-// game itself; the stops must hold in every build, NDEBUG or not.
+// game itself; the stops must hold in every build, NDEBUG or not. Each compiler spells
+// the function's signature its own way in the report, so only its name is matched.
 TEST_F(CursorDeathTest, CursorDirection_OtherKeyStopsOnAssertion)
 {
     testing::GTEST_FLAG(death_test_style) = "threadsafe";
     const char* report =
-        R"re(cursor_direction\(int\): Assertion `false && "invalid cursor direction"' failed)re";
+        R"re(cursor_direction\(.*\): Assertion `false && "invalid cursor direction"' failed)re";
     for (const int key : {int{'i'}, int{' '}, int{'q'}, KEY_HOME}) {
         EXPECT_EXIT(cursor_direction(key), testing::KilledBySignal(SIGABRT), report) << key;
     }
@@ -214,8 +215,7 @@ TEST_F(CursorDeathTest, CursorDirection_OtherKeyStopsOnAssertion)
 TEST_F(CursorDeathTest, CursorStack_XOffThePileColumnsStopsOnAssertion)
 {
     testing::GTEST_FLAG(death_test_style) = "threadsafe";
-    const char* report =
-        R"re(cursor_stack\(const cursor\*\): Assertion `false && "invalid stack"' failed)re";
+    const char* report = R"re(cursor_stack\(.*\): Assertion `false && "invalid stack"' failed)re";
     const std::pair<int, int> places[] = {{TOP, 5}, {TOP, 0}, {TOP, 60},
                                           {15, 3},  {15, 56}, {15, -4}};
     for (const auto& [y, x] : places) {
