@@ -163,21 +163,17 @@ terminal::terminal(const launch& how) : rows_(how.rows), cols_(how.cols)
         },
         this);
     screen_ = vterm_obtain_screen(vt_);
-    static const VTermScreenCallbacks callbacks{
-        .damage = nullptr,
-        .moverect = nullptr,
-        .movecursor = nullptr,
-        .settermprop =
-            [](VTermProp prop, VTermValue* value, void* user) {
-                if (prop == VTERM_PROP_CURSORVISIBLE)
-                    static_cast<terminal*>(user)->cursor_visible_ = value->boolean != 0;
-                return 1;
-            },
-        .bell = nullptr,
-        .resize = nullptr,
-        .sb_pushline = nullptr,
-        .sb_popline = nullptr,
-    };
+    // Only the cursor's visibility is wanted. Every other callback stays empty, those
+    // of later libvterm releases too, which is why no field is named but this one.
+    static const VTermScreenCallbacks callbacks = [] {
+        VTermScreenCallbacks wanted{};
+        wanted.settermprop = [](VTermProp prop, VTermValue* value, void* user) {
+            if (prop == VTERM_PROP_CURSORVISIBLE)
+                static_cast<terminal*>(user)->cursor_visible_ = value->boolean != 0;
+            return 1;
+        };
+        return wanted;
+    }();
     vterm_screen_set_callbacks(screen_, &callbacks, this);
     vterm_screen_reset(screen_, 1);
     start(how);
