@@ -262,6 +262,19 @@ TEST(Play, ResizeWhileCarryingRedrawsTheSelectionAndKeepsIt)
     EXPECT_EQ(cursor_marks(t), star_over(place_of(to), to + 2));
 }
 
+// In play the size message comes with the change of size itself, not with a later key.
+TEST(Play, ResizeBelowTheMinimumShowsTheSizeMessageAtOnce)
+{
+    const long long second = plain_deal();
+    terminal t{dealt_at(second)};
+    ASSERT_TRUE(deal(t));
+    resize(t, 27, 80);
+    expect_screen(t, SIZE_MESSAGE, TABLE);
+    resize(t, 30, 80);
+    expect_table(t, model_deal(second));
+    EXPECT_EQ(cursor_marks(t), "* 7,4");
+}
+
 TEST(Play, QuitWhileCarryingRestoresTheTerminal)
 {
     terminal t{dealt_at(FIRST_SECOND)};

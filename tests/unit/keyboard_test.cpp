@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -458,6 +459,22 @@ TEST_F(KeyHandler, SpaceOnStock_TurnsCardsAndRecyclesWhilePassesRemain)
     EXPECT_EQ(pile_text(deck->stock), "");
     EXPECT_EQ(pile_text(deck->waste_pile), "3c 2c Ac");
     EXPECT_EQ(game.passes_left, 0);
+}
+
+// The lowest count the command line gives must not wrap round into passes to spare when
+// the last card of the stock is taken.
+TEST_F(KeyHandler, SpaceOnStock_PassCountOfIntMinStaysAndNeverRecycles)
+{
+    stack_up(deck->stock, "[Ac]");
+    game.passes_left = INT_MIN;
+
+    handle_key(' ');
+    EXPECT_EQ(game.passes_left, INT_MIN);
+    EXPECT_EQ(read_text(deck->stock->card->frame->window, 2, 3, 1), "X");
+    handle_key(' ');
+    EXPECT_EQ(pile_text(deck->stock), "");
+    EXPECT_EQ(pile_text(deck->waste_pile), "Ac");
+    EXPECT_EQ(game.passes_left, INT_MIN);
 }
 
 // A pick-up here would wait for keys that never come, and end the process.
