@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <new>
 
+#include "frame.hpp"
 #include "main.hpp"
 
 void card_alloc(card** c)

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <new>
 
+#include <curses.h>
+
+#include "deck.hpp"
 #include "game.hpp"
 #include "main.hpp"
 

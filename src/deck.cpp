@@ -4,6 +4,7 @@
 #include <new>
 
 #include "main.hpp"
+#include "stack.hpp"
 
 namespace {
 

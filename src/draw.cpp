@@ -3,10 +3,16 @@
 #include <array>
 #include <cstring>
 
+#include <curses.h>
 #include <langinfo.h>
 
+#include "card.hpp"
+#include "cursor.hpp"
+#include "deck.hpp"
+#include "frame.hpp"
 #include "game.hpp"
 #include "main.hpp"
+#include "stack.hpp"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <new>
 
+#include <curses.h>
+
 #include "main.hpp"
 
 void frame_alloc(frame** f)

@@ -6,8 +6,13 @@
 #include <new>
 #include <utility>
 
+#include "card.hpp"
+#include "cursor.hpp"
+#include "deck.hpp"
 #include "draw.hpp"
+#include "frame.hpp"
 #include "main.hpp"
+#include "stack.hpp"
 
 struct game game;
 struct deck* deck = nullptr;

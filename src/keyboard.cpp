@@ -9,9 +9,12 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "card.hpp"
+#include "cursor.hpp"
 #include "draw.hpp"
 #include "game.hpp"
 #include "main.hpp"
+#include "stack.hpp"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <new>
 
+#include "card.hpp"
 #include "main.hpp"
 
 void stack_alloc(stack** s)
