@@ -1,10 +1,12 @@
 # The curses the game is drawn with, as the target `curses`: one built with wide
-# characters, since the suits and the card frames are wide characters.
+# characters, since the suits are wide characters and, in a UTF-8 terminal, only such a
+# curses draws the card frames as lines.
 #
 # Found the way each system has it: pkg-config's ncursesw (with what CMAKE_PREFIX_PATH
-# adds), else a library named ncursesw, ncurses or curses with the curses.h beside it,
-# and a terminfo library only where that curses lacks the terminfo functions itself.
-# Either is taken only when a test program built with it links the calls the game makes.
+# adds), else a library named ncursesw, ncurses or curses with the curses.h under the
+# same prefix, and a terminfo library only where that curses lacks the terminfo
+# functions itself. Either is taken only when a test program built with it links the
+# calls the game makes.
 # The cache variables QUORVEL_CURSES_LIBRARY, QUORVEL_CURSES_INCLUDE_DIR and
 # QUORVEL_TINFO_LIBRARY choose another; setting the library skips pkg-config.
 
@@ -60,12 +62,15 @@ set_escdelay, use_default_colors and assume_default_colors, or did not see KEY_R
 
 add_library(curses INTERFACE IMPORTED)
 
+# pkg-config keeps its answer in the cache, so a library named later must overrule it.
 find_package(PkgConfig)
+set(curses_from_pkg_config OFF)
 if(PKG_CONFIG_FOUND AND NOT QUORVEL_CURSES_LIBRARY)
   pkg_check_modules(NCURSESW IMPORTED_TARGET ncursesw)
+  set(curses_from_pkg_config ${NCURSESW_FOUND})
 endif()
 
-if(NCURSESW_FOUND)
+if(curses_from_pkg_config)
   set_target_properties(curses PROPERTIES INTERFACE_LINK_LIBRARIES PkgConfig::NCURSESW)
   # The header the compiler takes: from the module's directories, else its own.
   set(curses_header_dir "")
