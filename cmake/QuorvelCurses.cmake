@@ -84,7 +84,8 @@ if(curses_from_pkg_config)
   if(NOT curses_works)
     quorvel_curses_refused(
       "pkg-config's ncursesw ${NCURSESW_VERSION} is not one: ${quorvel_curses_needs}"
-      "  libraries: ${curses_libraries}\n  headers: ${curses_header_dir}\n  flags: ${NCURSESW_CFLAGS}\n")
+      "  libraries: ${curses_libraries}\n  headers: ${curses_header_dir}\n\
+  flags: ${NCURSESW_CFLAGS}\n")
   endif()
   message(STATUS "Curses: ${curses_libraries}, headers in ${curses_header_dir} "
                  "(pkg-config ncursesw ${NCURSESW_VERSION})")
@@ -121,10 +122,12 @@ else()
     # Where the terminfo functions are in a library of their own (tinfo), it is the one
     # beside the curses library, from the same build of ncurses.
     find_library(QUORVEL_TINFO_LIBRARY NAMES tinfow tinfo PATHS "${curses_library_dir}"
-                 NO_DEFAULT_PATH DOC "Terminfo library for QUORVEL_CURSES_LIBRARY, where needed")
+                 NO_DEFAULT_PATH
+                 DOC "Terminfo library for QUORVEL_CURSES_LIBRARY, where needed")
     if(QUORVEL_TINFO_LIBRARY)
       set(curses_libraries "${QUORVEL_CURSES_LIBRARY};${QUORVEL_TINFO_LIBRARY}")
-      set_target_properties(curses PROPERTIES INTERFACE_LINK_LIBRARIES "${curses_libraries}")
+      set_target_properties(curses PROPERTIES
+                            INTERFACE_LINK_LIBRARIES "${curses_libraries}")
       quorvel_curses_works(curses_works)
     endif()
   endif()
