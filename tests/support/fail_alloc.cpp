@@ -2,13 +2,16 @@
 // one goes through a nothrow new) and makes the one numbered QUORVEL_FAIL_ALLOCATION,
 // counted from 1, fail as an exhausted heap would: a null result with errno ENOMEM, or
 // with errno 0 where QUORVEL_FAIL_SILENTLY is set, as on a platform that says nothing.
-// At exit the count is written to the file named by QUORVEL_ALLOCATION_COUNT_FILE, so
-// a test can reach every allocation of a session by number.
+// At exit the place each allocation was asked for from is written to the file named by
+// QUORVEL_ALLOCATION_SITES_FILE, a line an allocation, in order: the return address as
+// an offset into the program, the same in every run of one build. A test can then fail
+// each place that allocates by the number of an allocation made there.
 //
 // Successful allocations are handed to the next nothrow new in line (the C++ library's,
 // or a sanitizer's), so that the game's delete always matches its new.
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -30,15 +33,32 @@ constexpr const char* NOTHROW_NEW_ARRAY = LONG_SIZE ? "_ZnamRKSt9nothrow_t" : "_
 
 long allocations = 0;
 
+// Where the allocations came from, as long as there is room: a session of the tests
+// makes a few hundred.
+constexpr long SITES_KEPT = 1L << 16;
+std::uintptr_t sites[SITES_KEPT];
+
 long failing_allocation()
 {
     const char* text = std::getenv("QUORVEL_FAIL_ALLOCATION");
     return text != nullptr ? std::strtol(text, nullptr, 10) : 0;
 }
 
-// Counts one allocation and gives it to next, unless it is the one to fail.
-void* allocate(const char* next_name, nothrow_new* next, std::size_t size)
+// The return address as an offset into the object that holds it, the same in every run
+// whatever the address the object is loaded at.
+std::uintptr_t site_of(void* return_address)
 {
+    Dl_info object{};
+    if (dladdr(return_address, &object) == 0) return 0;
+    return reinterpret_cast<std::uintptr_t>(return_address) -
+           reinterpret_cast<std::uintptr_t>(object.dli_fbase);
+}
+
+// Counts one allocation, asked for from caller, and gives it to next, unless it is the
+// one to fail.
+void* allocate(const char* next_name, nothrow_new* next, std::size_t size, void* caller)
+{
+    if (allocations < SITES_KEPT) sites[allocations] = site_of(caller);
     ++allocations;
     if (allocations == failing_allocation()) {
         errno = std::getenv("QUORVEL_FAIL_SILENTLY") != nullptr ? 0 : ENOMEM;
@@ -49,15 +69,20 @@ void* allocate(const char* next_name, nothrow_new* next, std::size_t size)
     return (*next)(size, std::nothrow);
 }
 
-__attribute__((destructor)) void report_count()
+__attribute__((destructor)) void report_sites()
 {
-    const char* path = std::getenv("QUORVEL_ALLOCATION_COUNT_FILE");
+    const char* path = std::getenv("QUORVEL_ALLOCATION_SITES_FILE");
     if (path == nullptr || *path == '\0') return;
     const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return;
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%ld\n", allocations);
-    (void)!write(fd, text, static_cast<std::size_t>(length));
+    for (long n = 0; n < allocations; ++n) {
+        char text[32];
+        // Past the room kept, a site of 0 says that this one is not known.
+        const std::uintptr_t site = n < SITES_KEPT ? sites[n] : 0;
+        const int length =
+            std::snprintf(text, sizeof text, "%#jx\n", static_cast<std::uintmax_t>(site));
+        (void)!write(fd, text, static_cast<std::size_t>(length));
+    }
     close(fd);
 }
 
@@ -66,11 +91,11 @@ __attribute__((destructor)) void report_count()
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     static nothrow_new next = nullptr;
-    return allocate(NOTHROW_NEW, &next, size);
+    return allocate(NOTHROW_NEW, &next, size, __builtin_return_address(0));
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     static nothrow_new next = nullptr;
-    return allocate(NOTHROW_NEW_ARRAY, &next, size);
+    return allocate(NOTHROW_NEW_ARRAY, &next, size, __builtin_return_address(0));
 }

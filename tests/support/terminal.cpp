@@ -78,13 +78,13 @@ std::vector<std::string> child_environment(const launch& how)
         shims += QUORVEL_FIXED_TIME_SHIM " ";
         vars["QUORVEL_FIXED_TIME"] = std::to_string(*how.fixed_time);
     }
-    if (how.fail_allocation || !how.allocation_count_file.empty()) {
+    if (how.fail_allocation || !how.allocation_sites_file.empty()) {
         shims += QUORVEL_FAIL_ALLOC_SHIM " ";
         if (how.fail_allocation)
             vars["QUORVEL_FAIL_ALLOCATION"] = std::to_string(*how.fail_allocation);
         if (how.fail_silently) vars["QUORVEL_FAIL_SILENTLY"] = "1";
-        if (!how.allocation_count_file.empty())
-            vars["QUORVEL_ALLOCATION_COUNT_FILE"] = how.allocation_count_file;
+        if (!how.allocation_sites_file.empty())
+            vars["QUORVEL_ALLOCATION_SITES_FILE"] = how.allocation_sites_file;
     }
     if (!shims.empty()) {
         vars["LD_PRELOAD"] = shims;

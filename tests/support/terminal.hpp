@@ -46,7 +46,7 @@ struct launch {
     std::optional<long long> fixed_time;  // seconds since the epoch the child's clock shows
     std::optional<long> fail_allocation;  // the N-th nothrow new of the child fails (from 1)
     bool fail_silently = false;           // ... leaving errno at 0 instead of ENOMEM
-    std::string allocation_count_file;    // the child writes its count of nothrow news here
+    std::string allocation_sites_file;    // the child writes where each nothrow new came from
     bool input_pipe = false;              // standard input from a pipe, not the terminal
     bool ignore_hangup = false;           // the child starts with SIGHUP ignored
     bool deaf_to_resize = false;          // ... with SIGWINCH blocked: curses misses resizes
