@@ -1,6 +1,7 @@
 // Game after game of random play through the game's own key handling, with the whole
 // table checked after every turn. QUORVEL_SOAK_KEYS sets how many keys are typed
-// (default 200000); QUORVEL_SOAK_SEED replays a run, deals included. The long run:
+// (default 200000); QUORVEL_SOAK_SEED replays a run, deals included, and
+// QUORVEL_SOAK_SEED=random asks for a new one. The long run:
 //
 //     QUORVEL_SOAK_KEYS=10000000 build-release/tests/soak/soak_play
 
@@ -216,7 +217,7 @@ TEST_F(Soak, RandomPlay_KeepsEveryTableSoundGameAfterGame)
     const long keys_wanted = keys_to_type();
     const unsigned seed = run_seed();
     SCOPED_TRACE("QUORVEL_SOAK_SEED=" + std::to_string(seed));
-    std::printf("random play: QUORVEL_SOAK_SEED=%u, %ld keys\n", seed, keys_wanted);
+    std::printf("random play: %ld keys\n", keys_wanted);
     const auto start = std::chrono::steady_clock::now();
     std::mt19937 random(seed);
     tally run;

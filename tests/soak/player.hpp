@@ -47,7 +47,8 @@ std::string table_fault(const table_view& now, const table_view& before);
 // The piles from the bottom card up, "[Kc]" face down, one a line, and the cursor.
 std::string table_text(const table_view& t);
 
-// The seed of a run: QUORVEL_SOAK_SEED when set, else a fresh one.
+// The seed of a run, printed: QUORVEL_SOAK_SEED when it is a number, a fresh one when
+// it is "random", else always the same.
 unsigned run_seed();
 // A number from 0 to n - 1.
 int pick(std::mt19937& random, std::size_t n);
