@@ -91,14 +91,14 @@ std::set<long> first_and_last_of_each_site(const std::vector<std::string>& sites
 // that asked for the memory, the error number as status and the terminal restored; and
 // between them the six units that allocate are all reached. A failure that leaves errno
 // at 0 ends the same way: as a failure, never "Success". The session makes hundreds of
-// allocations from a handful of places, and a place fails alike whichever of its own it
-// is; to fail them all, one game at a time, took minutes on a slow machine.
+// allocations from a handful of places; each place fails at its first allocation and at
+// its last, since failing every allocation in turn took minutes on a slow machine.
 TEST(FatalAllocation, EveryFailingAllocationEndsWithOneReportAndRestoresTheTerminal)
 {
     const std::vector<std::string> sites = allocation_sites();
     const long count = static_cast<long>(sites.size());
     ASSERT_GT(count, 0);
-    ASSERT_FALSE(std::ranges::count(sites, "0")) << "an allocation came from an unknown place";
+    ASSERT_EQ(std::ranges::count(sites, "0"), 0) << "an allocation came from an unknown place";
     const std::set<long> chosen = first_and_last_of_each_site(sites);
     RecordProperty("allocations", static_cast<int>(count));
     RecordProperty("failed", static_cast<int>(chosen.size()));
