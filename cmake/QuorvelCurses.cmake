@@ -60,6 +60,32 @@ endfunction()
 set(quorvel_curses_needs "a test program built with it did not link wadd_wch, \
 set_escdelay, use_default_colors and assume_default_colors, or did not see KEY_RESIZE")
 
+# Stops the configure when the libraries pair a shared curses with a static terminfo
+# library. The shared curses loads the shared terminfo as well, and the two copies each
+# keep the terminal's state: the game corrupts its heap as soon as the screen starts.
+# A linker takes the static one when it cannot follow the shared one's symbolic link,
+# as in a sysroot whose links are absolute.
+function(quorvel_curses_check_pairing libraries)
+  set(shared_curses "")
+  set(static_tinfo "")
+  foreach(library IN LISTS libraries)
+    get_filename_component(name "${library}" NAME)
+    if(name MATCHES "^libn?cursesw?\\.(so|dylib)")
+      set(shared_curses "${library}")
+    elseif(name MATCHES "^libtinfow?\\.a$")
+      set(static_tinfo "${library}")
+    endif()
+  endforeach()
+  if(shared_curses AND static_tinfo)
+    message(FATAL_ERROR "quorvel would link the shared curses ${shared_curses} with \
+the static terminfo library ${static_tinfo}: the two copies of the terminal's state \
+would corrupt the game's memory. The shared terminfo library beside it was missed; a \
+symbolic link that leads nowhere (an absolute one in a sysroot) is the usual cause. \
+Make the link reach the library, or name it with -DQUORVEL_TINFO_LIBRARY=/path/libtinfo.so \
+and -DQUORVEL_CURSES_LIBRARY=${shared_curses}.")
+  endif()
+endfunction()
+
 add_library(curses INTERFACE IMPORTED)
 
 # pkg-config keeps its answer in the cache, so a library named later must overrule it.
@@ -79,6 +105,7 @@ if(curses_from_pkg_config)
       set(curses_header_dir "${dir}")
     endif()
   endforeach()
+  quorvel_curses_check_pairing("${NCURSESW_LINK_LIBRARIES}")
   list(JOIN NCURSESW_LINK_LIBRARIES " and " curses_libraries)
   quorvel_curses_works(curses_works ${NCURSESW_CFLAGS} ${NCURSESW_LINK_LIBRARIES})
   if(NOT curses_works)
@@ -131,6 +158,7 @@ else()
       quorvel_curses_works(curses_works)
     endif()
   endif()
+  quorvel_curses_check_pairing("${curses_libraries}")
   list(JOIN curses_libraries " and " curses_libraries)
   if(NOT curses_works)
     quorvel_curses_refused("the curses found is not one: ${quorvel_curses_needs}"
