@@ -1,5 +1,6 @@
 #include "main.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -131,7 +132,15 @@ void version()
 
 void draw_greeting()
 {
-    for (const greeting_line& line : greeting) mvprintw(line.y, line.x, "%s", line.text);
+    // The game plays from 57 columns, but some lines are longer than that from their
+    // column; curses would wrap them mid-word over the line below. Such a line moves left
+    // just enough to end on the last column instead.
+    const int cols = getmaxx(stdscr);
+    for (const greeting_line& line : greeting) {
+        const int length = static_cast<int>(std::strlen(line.text));
+        const int x = std::max(0, std::min(line.x, cols - length));
+        mvprintw(line.y, x, "%s", line.text);
+    }
 }
 
 void set_up_colours()

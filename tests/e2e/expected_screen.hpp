@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <string_view>
@@ -92,10 +93,23 @@ inline const std::vector<placed> GREETING{
     {17, 19, "Press the space bar to play or q to quit."},
 };
 
+// The greeting on a screen of the given width: each line on its row, at its column where
+// it fits, else ending on the last column.
+inline std::vector<placed> greeting_at(int cols)
+{
+    std::vector<placed> lines = GREETING;
+    for (placed& line : lines) {
+        const int length = static_cast<int>(line.text.size());
+        if (line.col + length > cols) line.col = std::max(0, cols - length);
+    }
+    return lines;
+}
+
 // Waits for the last line of the greeting, which is printed with the rest in one refresh.
 inline bool wait_for_greeting(terminal& t)
 {
-    return t.wait_for_text(17, 19, "Press the space bar");
+    const placed last = greeting_at(t.cols()).back();
+    return t.wait_for_text(last.row, last.col, "Press the space bar");
 }
 
 // The space bar on the greeting; true once the dealt table is drawn whole. The last

@@ -51,6 +51,27 @@ TEST(Greeting, LinesStandAtTheirPlacesInTableColours)
     expect_screen(t, GREETING, TABLE);
 }
 
+class Narrow : public ::testing::TestWithParam<int> {};
+
+// From 57 columns, where play may start, up: a line too long for its column ends on the
+// last one, whole on its row, however the screen came to that width.
+TEST_P(Narrow, GreetingLinesStandWholeOnTheirRows)
+{
+    const int cols = GetParam();
+    SCOPED_TRACE(std::to_string(cols) + " columns");
+    terminal t{launch({}, 28, cols)};
+    expect_screen(t, greeting_at(cols), TABLE);
+    t.resize(30, 80);
+    expect_screen(t, GREETING, TABLE);
+    t.resize(28, cols);
+    expect_screen(t, greeting_at(cols), TABLE);
+    if (cols == 57) {
+        EXPECT_EQ(t.row_text(15), "  and <n> to select fewer. Press <Shift+M> to select all.");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Greeting, Narrow, ::testing::Values(57, 62, 66, 67));
+
 TEST(Greeting, NoBackgroundColorKeepsTheTerminalsOwnColours)
 {
     terminal t{launch({"--no-background-color"}, 30, 80)};
