@@ -25,6 +25,10 @@ namespace {
 
 constexpr int DEFAULT_PASSES = 3;
 
+// The status of a command line the program cannot read, as getopt-based tools report it,
+// so that a script or a launcher can tell the failure from --help.
+constexpr int USAGE_ERROR = 2;
+
 constexpr std::array<option, 6> options{{
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'v'},
@@ -205,9 +209,13 @@ int main(int argc, char* argv[])
         case 'v':
             version();
             return EXIT_SUCCESS;
-        default:
+        case 'h':
             usage(program_name);
             return EXIT_SUCCESS;
+        default:
+            // getopt has already said on standard error what it could not read.
+            usage(program_name);
+            return USAGE_ERROR;
         }
     }
 
