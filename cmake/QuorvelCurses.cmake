@@ -12,13 +12,18 @@
 
 include(CheckCXXSourceCompiles)
 
-# The wide call that draws a suit, the extensions the game calls and the key it reads
-# when the terminal changes size. A narrow curses declares the wide calls but cannot
-# link them.
+# The wide call that draws a suit, the extensions the game calls, the key it reads when
+# the terminal changes size, and the terminfo calls that ask whether the terminal can
+# place its cursor. A narrow curses declares the wide calls but cannot link them.
 set(quorvel_curses_probe [=[
 #include <curses.h>
+#include <term.h>
 int main()
 {
+    int status = 0;
+    if (setupterm(nullptr, 1, &status) == OK) del_curterm(cur_term);
+    char name[] = "cup";
+    tigetstr(name);
     const wchar_t suit[] = {0x2660, 0};
     cchar_t spade{};
     setcchar(&spade, suit, A_NORMAL, 0, nullptr);
@@ -34,13 +39,14 @@ int main()
 ]=])
 
 # Sets `out` true when the test program builds with the target `curses` as it stands.
-# The answer is kept for each set of flags and libraries (the further arguments name
-# what the target does not show), so another curses is tried afresh.
+# The answer is kept for each test program, set of flags and libraries (the further
+# arguments name what the target does not show), so another curses is tried afresh.
 function(quorvel_curses_works out)
   get_target_property(definitions curses INTERFACE_COMPILE_DEFINITIONS)
   get_target_property(includes curses INTERFACE_INCLUDE_DIRECTORIES)
   get_target_property(libraries curses INTERFACE_LINK_LIBRARIES)
-  string(MD5 key "${definitions}|${includes}|${libraries}|${ARGN}|${CMAKE_CXX_FLAGS}")
+  string(MD5 key "${quorvel_curses_probe}|${definitions}|${includes}|${libraries}|${ARGN}|\
+${CMAKE_CXX_FLAGS}")
   set(CMAKE_REQUIRED_LIBRARIES curses)
   set(CMAKE_REQUIRED_QUIET ON)
   check_cxx_source_compiles("${quorvel_curses_probe}" QUORVEL_CURSES_WORKS_${key})
@@ -58,7 +64,8 @@ terminfo functions are in a library of their own), or through its prefix, as in 
 endfunction()
 
 set(quorvel_curses_needs "a test program built with it did not link wadd_wch, \
-set_escdelay, use_default_colors and assume_default_colors, or did not see KEY_RESIZE")
+set_escdelay, use_default_colors, assume_default_colors and the terminfo calls setupterm, \
+tigetstr and del_curterm, or did not see KEY_RESIZE")
 
 # Stops the configure when the libraries pair a shared curses with a static terminfo
 # library. The shared curses loads the shared terminfo as well, and the two copies each

@@ -12,6 +12,9 @@
 #include <curses.h>
 #include <getopt.h>
 #include <libgen.h>
+// Every terminal capability has a macro of its name here, such as lines and columns.
+#include <term.h>
+#include <unistd.h>
 
 #include "game.hpp"
 #include "keyboard.hpp"
@@ -60,6 +63,19 @@ constexpr std::array<greeting_line, 6> greeting{{
     {15, 12, "and <n> to select fewer. Press <Shift+M> to select all."},
     {17, 19, "Press the space bar to play or q to quit."},
 }};
+
+// Whether the terminal TERM names can have its cursor placed on any cell, without which
+// no table can be drawn. A name the terminal database does not know passes here: curses
+// refuses it itself, in its own words, as the screen starts.
+bool cursor_addressable()
+{
+    int status = 0;
+    if (setupterm(nullptr, STDOUT_FILENO, &status) != OK) return true;
+    char name[] = "cup";  // not const for every curses
+    const bool able = tigetstr(name) != nullptr;
+    del_curterm(cur_term);
+    return able;
+}
 
 void start_screen()
 {
@@ -220,6 +236,12 @@ int main(int argc, char* argv[])
     }
 
     std::setlocale(LC_ALL, "");
+    if (!cursor_addressable()) {
+        std::fprintf(stderr,
+                     "%s: cannot play on terminal type \"%s\": it has no cursor addressing\n",
+                     program_name, std::getenv("TERM"));
+        return EXIT_FAILURE;
+    }
     start_screen();
     if (!wait_for_room() || !greet()) {
         endwin();

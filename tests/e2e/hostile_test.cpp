@@ -203,7 +203,7 @@ TEST(Hostile, OneSideOfTheSizeFromTheEnvironmentStands)
     }
 }
 
-enum class outcome { symbols, letters, colourless, blind, refused };
+enum class outcome { symbols, letters, colourless, blind, refused, unaddressable };
 
 struct environment_case {
     const char* name;
@@ -216,7 +216,9 @@ class Environment : public ::testing::TestWithParam<environment_case> {};
 
 // Without UTF-8 the suits are letters, one cell each, so every card keeps its 7 columns.
 // Arrow keys work with or without an application cursor mode. A terminal curses does not
-// know ends the game at once with curses' complaint; one it cannot draw on still quits.
+// know ends the game at once with curses' complaint, one that cannot place its cursor
+// with the game's own, before anything is written to it; where the screen cannot be
+// seen the game still quits.
 TEST_P(Environment, PlaysOrRefusesAtOnce)
 {
     const outcome expected = GetParam().expected;
@@ -229,6 +231,15 @@ TEST_P(Environment, PlaysOrRefusesAtOnce)
         how.fixed_time.reset();
     }
     terminal t{how};
+    if (expected == outcome::unaddressable) {
+        EXPECT_EQ(t.wait_exit(), exited_with(1));
+        EXPECT_EQ(t.errors(),
+                  "quorvel: cannot play on terminal type \"dumb\": it has no cursor "
+                  "addressing\n");
+        EXPECT_EQ(t.output(), "");
+        EXPECT_TRUE(t.restored());
+        return;
+    }
     if (expected == outcome::refused) {
         const ending end = t.wait_exit();
         EXPECT_TRUE(end.how == ending::exited && end.code != 0) << end;
@@ -265,7 +276,8 @@ INSTANTIATE_TEST_SUITE_P(
         env{"Utf8NotInstalled", "LC_ALL=xx_YY.UTF-8", outcome::letters},
         env{"Xterm", "TERM=xterm", outcome::symbols}, env{"Linux", "TERM=linux", outcome::symbols},
         env{"Screen", "TERM=screen", outcome::symbols},
-        env{"Vt100", "TERM=vt100", outcome::colourless}, env{"Dumb", "TERM=dumb", outcome::blind},
+        env{"Vt100", "TERM=vt100", outcome::colourless},
+        env{"Dumb", "TERM=dumb", outcome::unaddressable},
         env{"UnknownTerm", "TERM=nosuchterm", outcome::refused},
         env{"EmptyTerm", "TERM=", outcome::refused},
         // The screen goes where standard output goes; keys still come from the terminal.
