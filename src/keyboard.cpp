@@ -232,7 +232,7 @@ int read_key()
 {
     for (;;) {
         errno = 0;
-        const int key = wgetch(stdscr);
+        const int key = wait_for_key();
         if (key == ERR) {
             // Only an interrupted read is worth another try; any other error repeats forever.
             if (errno != EINTR) quit(EXIT_FAILURE, "no more input from the terminal");

@@ -12,6 +12,8 @@
 #include <curses.h>
 #include <getopt.h>
 #include <libgen.h>
+// POSIX's signal calls and signals, which <csignal> need not declare.
+#include <signal.h>  // NOLINT(modernize-deprecated-headers)
 // Every terminal capability has a macro of its name here, such as lines and columns.
 #include <term.h>
 #include <unistd.h>
@@ -75,6 +77,48 @@ bool cursor_addressable()
     const bool able = tigetstr(name) != nullptr;
     del_curterm(cur_term);
     return able;
+}
+
+// The signals that end a terminal program unless it handles them.
+constexpr std::array<int, 4> ending_signals{SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+// Those of them the game handles, held back except while it waits for a key.
+sigset_t caught = [] {
+    sigset_t none{};
+    sigemptyset(&none);
+    return none;
+}();
+
+// Ends the screen, then the program by the very signal that came, so that whoever
+// started the game finds the terminal as it was and learns what ended it (a shell says
+// 128 + its number). The signal comes in only while curses waits for a key, never in
+// the middle of drawing, which is what makes ending the screen from here sound.
+void end_by_signal(int sig)
+{
+    if (!isendwin()) endwin();
+    signal(sig, SIG_DFL);
+    sigset_t self{};
+    sigemptyset(&self);
+    sigaddset(&self, sig);
+    sigprocmask(SIG_UNBLOCK, &self, nullptr);  // blocked while its handler runs
+    raise(sig);
+}
+
+// Handles the ending signals that are not ignored (a game started under nohup goes on
+// ignoring a hang-up), before curses starts and would put handlers of its own on some.
+void catch_ending_signals()
+{
+    for (const int sig : ending_signals) {
+        struct sigaction was = {};
+        if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler != SIG_IGN)
+            sigaddset(&caught, sig);
+    }
+    sigprocmask(SIG_BLOCK, &caught, nullptr);
+    struct sigaction ending = {};
+    ending.sa_handler = end_by_signal;
+    ending.sa_mask = caught;
+    for (const int sig : ending_signals)
+        if (sigismember(&caught, sig) == 1) sigaction(sig, &ending, nullptr);
 }
 
 void start_screen()
@@ -178,6 +222,16 @@ void set_up_colours()
     init_pair(WHITE_ON_GREEN, COLOR_WHITE, COLOR_GREEN);
 }
 
+int wait_for_key()
+{
+    sigprocmask(SIG_UNBLOCK, &caught, nullptr);
+    const int key = wgetch(stdscr);
+    const int read_error = errno;
+    sigprocmask(SIG_BLOCK, &caught, nullptr);
+    errno = read_error;
+    return key;
+}
+
 bool term_size_ok()
 {
     return stdscr != nullptr && getmaxy(stdscr) >= MIN_TERM_LINES &&
@@ -242,6 +296,7 @@ int main(int argc, char* argv[])
                      program_name, std::getenv("TERM"));
         return EXIT_FAILURE;
     }
+    catch_ending_signals();
     start_screen();
     if (!wait_for_room() || !greet()) {
         endwin();

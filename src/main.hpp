@@ -29,6 +29,9 @@ void version();
 void set_up_colours();
 // Prints the greeting on the standard screen without refreshing it.
 void draw_greeting();
+// The next key, as wgetch on the standard screen gives it. The signals that end the game
+// are let in while it waits, and only then; errno is wgetch's.
+int wait_for_key();
 // Whether the standard screen exists and can hold the whole table.
 bool term_size_ok();
 // Ends the screen, reports errnum's text with the unit and line - 1 on standard error

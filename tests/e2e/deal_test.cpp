@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr std::array<const char*, 13> RANKS{"A", "2", "3",  "4", "5", "6", "7",
-                                            "8", "9", "10", "J", "Q", "K"};
-constexpr std::array<const char*, 4> SUITS{"\u2666", "\u2660", "\u2665", "\u2663"};
 constexpr colours BACK{WHITE, BLUE};
 
 std::string at(int row, int col)

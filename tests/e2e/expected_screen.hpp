@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <string>
 #include <string_view>
@@ -24,6 +25,11 @@ struct colours {
 };
 inline constexpr colours TABLE{WHITE, GREEN};
 inline constexpr colours TERMINAL_DEFAULT{DEFAULT_COLOUR, DEFAULT_COLOUR};
+
+// A card's rank and, in a UTF-8 locale, its suit as the game shows them.
+inline constexpr std::array<const char*, 13> RANKS{"A", "2", "3",  "4", "5", "6", "7",
+                                                   "8", "9", "10", "J", "Q", "K"};
+inline constexpr std::array<const char*, 4> SUITS{"\u2666", "\u2660", "\u2665", "\u2663"};
 
 inline bool blank(const screen_cell& c)
 {

@@ -21,8 +21,6 @@ constexpr long long SECOND = 1700000000;
 using suit_texts = std::array<std::string, 4>;
 const suit_texts SYMBOLS{"\u2666", "\u2660", "\u2665", "\u2663"};
 const suit_texts LETTERS{"d", "s", "h", "c"};
-constexpr std::array<const char*, 13> RANKS{"A", "2", "3",  "4", "5", "6", "7",
-                                            "8", "9", "10", "J", "Q", "K"};
 
 // The game at 30x80 or the given size, dealing as at SECOND, with variables such as
 // "LC_ALL= LANG=C" on top of the harness' own.

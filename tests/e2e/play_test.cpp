@@ -13,10 +13,6 @@
 
 namespace {
 
-constexpr std::array<const char*, 13> RANKS{"A", "2", "3",  "4", "5", "6", "7",
-                                            "8", "9", "10", "J", "Q", "K"};
-constexpr std::array<const char*, 4> SUITS{"\u2666", "\u2660", "\u2665", "\u2663"};
-
 // Once every key sent is handled, the screen shows the model: every tableau card on its
 // row (the top `marked` cards of pile `marked_pile` one row low) and the top card of each
 // other pile, by the rank and suit of a face or the corner of a back; the corner of an

@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -86,6 +87,11 @@ std::vector<std::string> child_environment(const launch& how)
         if (!how.allocation_sites_file.empty())
             vars["QUORVEL_ALLOCATION_SITES_FILE"] = how.allocation_sites_file;
     }
+    if (how.raise_signal != 0) {
+        shims += QUORVEL_RAISE_MID_DRAW_SHIM " ";
+        vars["QUORVEL_RAISE_SIGNAL"] = std::to_string(how.raise_signal);
+        vars["QUORVEL_RAISE_AFTER_KEY"] = std::to_string(how.raise_after_key);
+    }
     if (!shims.empty()) {
         vars["LD_PRELOAD"] = shims;
         // A sanitized game would refuse to start with its runtime behind a shim, and the
@@ -104,6 +110,15 @@ std::vector<std::string> child_environment(const launch& how)
     }
     for (const auto& [name, value] : vars) env.push_back(name + "=" + value);
     return env;
+}
+
+// Whether the later of a mode's two sequences in output is the one that sets it; false
+// when neither is there.
+bool last_says_on(std::string_view output, std::string_view on, std::string_view off)
+{
+    const std::size_t set = output.rfind(on);
+    const std::size_t reset = output.rfind(off);
+    return set != std::string_view::npos && (reset == std::string_view::npos || reset < set);
 }
 
 std::vector<char*> pointers(std::vector<std::string>& strings)
@@ -203,6 +218,9 @@ void terminal::start(const launch& how)
         // Only calls that are safe between fork and exec from here on.
         if (how.input_pipe) dup2(in[0], STDIN_FILENO);
         dup2(err[1], STDERR_FILENO);
+        // A game that a test ends by a signal leaves no core file where the tests run.
+        const rlimit no_core{0, 0};
+        setrlimit(RLIMIT_CORE, &no_core);
         if (how.ignore_hangup) ::signal(SIGHUP, SIG_IGN);
         if (how.deaf_to_resize) {
             sigset_t resize{};
@@ -488,5 +506,8 @@ bool terminal::restored() const
 {
     termios mode{};
     if (master_ < 0 || tcgetattr(master_, &mode) != 0) return false;
-    return (mode.c_lflag & ICANON) != 0 && (mode.c_lflag & ECHO) != 0 && cursor_visible_;
+    constexpr tcflag_t lines = ICANON | ECHO | ISIG;
+    return (mode.c_lflag & lines) == lines && (mode.c_iflag & ICRNL) != 0 && cursor_visible_ &&
+           !last_says_on(output_, "\033[?1049h", "\033[?1049l") &&
+           !last_says_on(output_, "\033[?1h", "\033[?1l");
 }

@@ -50,6 +50,10 @@ struct launch {
     bool input_pipe = false;              // standard input from a pipe, not the terminal
     bool ignore_hangup = false;           // the child starts with SIGHUP ignored
     bool deaf_to_resize = false;          // ... with SIGWINCH blocked: curses misses resizes
+    // The child raises this signal itself in the middle of drawing its answer to the key
+    // raise_after_key, the first time that key comes.
+    int raise_signal = 0;
+    char raise_after_key = 0;
 };
 
 // How the child ended, as seen by waitpid.
@@ -136,9 +140,10 @@ public:
     {
         return errors_;
     }
-    // After the child ended: the terminal is back in canonical mode with echo and the
-    // cursor is shown, as curses leaves it when its screen ends properly. Always false
-    // after hang_up, which took the terminal away.
+    // After the child ended: the terminal is as curses leaves it when its screen ends
+    // properly: back in canonical mode with echo, signal keys and carriage returns read
+    // as lines, the cursor shown, and the last word on the normal screen and the cursor
+    // keys' normal mode. Always false after hang_up, which took the terminal away.
     bool restored() const;
 
 private:
