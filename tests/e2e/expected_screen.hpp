@@ -120,13 +120,21 @@ inline bool wait_for_greeting(terminal& t)
 
 // The space bar on the greeting; true once the dealt table is drawn whole. The last
 // cell drawn is the rank in the bottom-right corner of the last tableau pile's top card.
+// A game given a fixed clock must have dealt from it: a test that expects its cards
+// fails here, saying so, rather than on the first card of another deal.
 inline bool deal(terminal& t)
 {
     if (!wait_for_greeting(t)) return false;
     t.send(" ");
-    return t.wait_for([](const terminal& s) {
+    const bool dealt = t.wait_for([](const terminal& s) {
         const screen_cell last = s.cell(19, 55);
         return last.text.size() == 1 &&
                std::isalnum(static_cast<unsigned char>(last.text[0])) != 0 && last.bg == WHITE;
     });
+    if (dealt && !t.fixed_clock_read()) {
+        ADD_FAILURE() << "the fixed clock is not in effect: the game dealt without asking the "
+                         "preload library for the time (was it built for another time_t?)";
+        return false;
+    }
+    return dealt;
 }

@@ -71,13 +71,14 @@ int colour_number(const VTermColor& c, bool is_default)
 
 // The child's environment: ours, minus what would change its screen size, with the
 // defaults, the shims' settings and the test's own variables on top.
-std::vector<std::string> child_environment(const launch& how)
+std::vector<std::string> child_environment(const launch& how, const std::string& clock_witness)
 {
     std::map<std::string, std::string> vars{{"TERM", "xterm-256color"}, {"LC_ALL", "C.UTF-8"}};
     std::string shims;
     if (how.fixed_time) {
         shims += QUORVEL_FIXED_TIME_SHIM " ";
         vars["QUORVEL_FIXED_TIME"] = std::to_string(*how.fixed_time);
+        vars["QUORVEL_FIXED_TIME_READ"] = clock_witness;
     }
     if (how.fail_allocation || !how.allocation_sites_file.empty()) {
         shims += QUORVEL_FAIL_ALLOC_SHIM " ";
@@ -199,7 +200,13 @@ void terminal::start(const launch& how)
     std::vector<std::string> args = how.wrapper;
     args.push_back(how.program);
     args.insert(args.end(), how.args.begin(), how.args.end());
-    std::vector<std::string> env = child_environment(how);
+    if (how.fixed_time) {
+        static int started = 0;
+        clock_witness_ = ::testing::TempDir() + "quorvel_clock_" + std::to_string(getpid()) + "_" +
+                         std::to_string(++started);
+        unlink(clock_witness_.c_str());
+    }
+    std::vector<std::string> env = child_environment(how, clock_witness_);
     std::vector<char*> argv = pointers(args);
     std::vector<char*> envp = pointers(env);
 
@@ -256,6 +263,7 @@ terminal::~terminal()
     if (input_fd_ >= 0 && input_fd_ != master_) close(input_fd_);
     for (int fd : {master_, errors_fd_, pidfd_})
         if (fd >= 0) close(fd);
+    if (!clock_witness_.empty()) unlink(clock_witness_.c_str());
     vterm_free(vt_);
 }
 
@@ -500,6 +508,11 @@ std::string terminal::row_text(int row) const
     std::string out = text(row, 0, cols_);
     out.erase(out.find_last_not_of(' ') + 1);
     return out;
+}
+
+bool terminal::fixed_clock_read() const
+{
+    return clock_witness_.empty() || access(clock_witness_.c_str(), F_OK) == 0;
 }
 
 bool terminal::restored() const

@@ -135,6 +135,10 @@ public:
     {
         return output_;
     }
+    // Whether the child read the fixed clock it was given, as the preload library tells;
+    // true when it was given none. The library can be passed over, as by a game built
+    // with another time_t than it knows, and then the real clock deals.
+    bool fixed_clock_read() const;
     // Everything the child wrote to standard error.
     const std::string& errors() const
     {
@@ -172,6 +176,7 @@ private:
     bool master_eof_ = false;
     bool cursor_visible_ = true;
     std::optional<ending> ended_;
+    std::string clock_witness_;  // the file the clock's library makes, if given a fixed one
     std::string output_;
     std::string errors_;
     std::size_t fed_ = 0;  // bytes of output_ handed to the emulator so far
