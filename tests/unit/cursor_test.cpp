@@ -216,8 +216,9 @@ TEST_F(CursorDeathTest, CursorStack_XOffThePileColumnsStopsOnAssertion)
 {
     testing::GTEST_FLAG(death_test_style) = "threadsafe";
     const char* report = R"re(cursor_stack\(.*\): Assertion `false && "invalid stack"' failed)re";
-    const std::pair<int, int> places[] = {{TOP, 5}, {TOP, 0}, {TOP, 60},
-                                          {15, 3},  {15, 56}, {15, -4}};
+    // Among them the column one pile past the seventh, in both rows.
+    const std::pair<int, int> places[] = {{TOP, 5}, {TOP, 0}, {TOP, 60}, {15, 3},
+                                          {15, 56}, {15, -4}, {15, 60}};
     for (const auto& [y, x] : places) {
         place(y, x);
         EXPECT_EXIT(cursor_stack(cursor), testing::KilledBySignal(SIGABRT), report)
