@@ -34,6 +34,8 @@ int main()
     assume_default_colors(-1, -1);
     curs_set(0);
     keypad(screen, TRUE);
+    char right[] = {27, '[', 'C', 0};
+    define_key(right, KEY_RIGHT);
     return KEY_RESIZE == ERR ? 1 : endwin();
 }
 ]=])
@@ -64,8 +66,8 @@ terminfo functions are in a library of their own), or through its prefix, as in 
 endfunction()
 
 set(quorvel_curses_needs "a test program built with it did not link wadd_wch, \
-set_escdelay, use_default_colors, assume_default_colors and the terminfo calls setupterm, \
-tigetstr and del_curterm, or did not see KEY_RESIZE")
+set_escdelay, use_default_colors, assume_default_colors, define_key and the terminfo \
+calls setupterm, tigetstr and del_curterm, or did not see KEY_RESIZE")
 
 # Stops the configure when the libraries pair a shared curses with a static terminfo
 # library. The shared curses loads the shared terminfo as well, and the two copies each

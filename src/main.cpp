@@ -127,6 +127,18 @@ void start_screen()
     raw();
     noecho();
     keypad(stdscr, TRUE);
+    // A stop ends the screen, which puts the terminal's arrow keys in normal mode, and
+    // curses puts them back in application mode only as it begins its next read: the read
+    // already waiting after a continue gets the first arrow as ESC [ C, and would take its
+    // ESC for the escape key, which drops the carried cards. So both modes' arrows are known.
+    char up[] = "\033[A";  // not const for every curses
+    char down[] = "\033[B";
+    char right[] = "\033[C";
+    char left[] = "\033[D";
+    define_key(up, KEY_UP);
+    define_key(down, KEY_DOWN);
+    define_key(right, KEY_RIGHT);
+    define_key(left, KEY_LEFT);
     start_color();
     curs_set(0);
     set_escdelay(0);

@@ -36,6 +36,18 @@ inline bool blank(const screen_cell& c)
     return c.text.empty() || c.text == " ";
 }
 
+// Every cursor mark on the screen, as "@ 17,12", so that a mark left behind shows too.
+inline std::string cursor_marks(const terminal& t)
+{
+    std::string marks;
+    for (int row = 0; row < t.rows(); ++row)
+        for (int col = 0; col < t.cols(); ++col)
+            if (const std::string c = t.cell(row, col).text; c == "*" || c == "@")
+                marks += (marks.empty() ? "" : " ") + c + " " + std::to_string(row) + "," +
+                         std::to_string(col);
+    return marks;
+}
+
 // Text printed at a row and column of the screen.
 struct placed {
     int row;

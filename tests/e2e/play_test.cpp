@@ -41,18 +41,6 @@ void expect_table(terminal& t, const model_table& m, int marked_pile = -1, int m
     }
 }
 
-// Every cursor mark on the screen, as "@ 17,12", so that a mark left behind shows too.
-std::string cursor_marks(const terminal& t)
-{
-    std::string marks;
-    for (int row = 0; row < t.rows(); ++row)
-        for (int col = 0; col < t.cols(); ++col)
-            if (const std::string c = t.cell(row, col).text; c == "*" || c == "@")
-                marks += (marks.empty() ? "" : " ") + c + " " + std::to_string(row) + "," +
-                         std::to_string(col);
-    return marks;
-}
-
 // The cursor's "*" over a place of the top row, or over a tableau pile of `cards` cards
 // and then `lower` rows further down.
 std::string star_over(cursor_place p, int cards = 1, int lower = 0)

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -60,6 +61,43 @@ TEST(Signals, WaitForTheDrawingToEnd)
     for (int row = 9; row < 15; ++row) EXPECT_EQ(t.text(row, 49, 7), "┌─────┐") << row;
     EXPECT_EQ(t.text(16, 49, 7), rank + suit + pad);
     EXPECT_EQ(t.text(20, 49, 7), pad + suit + rank);
+}
+
+// Whether curses has ended the screen since the output's first `from` bytes and drawn
+// it again, as it does around a stop.
+bool back_on_screen(const terminal& t, std::size_t from)
+{
+    const std::size_t ended = t.output().find("\033[?1049l", from);
+    return ended != std::string::npos && t.output().find("\033[?1049h", ended) != std::string::npos;
+}
+
+// Stopped and continued while carrying a card, the game moves it with the next arrow key,
+// which the terminal now sends in the cursor keys' normal mode: curses puts them back in
+// application mode only at the read after that key.
+TEST(Signals, ArrowAfterStopAndContinueMovesTheSelection)
+{
+    launch how;
+    how.fixed_time = 1700000000;
+    terminal t{how};
+    ASSERT_TRUE(deal(t));
+    t.send(CARRYING);
+    ASSERT_TRUE(t.wait_for_text(16, 4, "@"));
+    ASSERT_TRUE(t.wait_idle());
+    const std::size_t before = t.output().size();
+    t.send_signal(SIGTSTP);
+    // Under a terminal of its own the game leads an orphaned process group, whose stop the
+    // kernel drops, so curses draws again at once; a game that stops all the same is
+    // continued. Only then may the key go: curses throws away what was typed before.
+    const auto deadline = std::chrono::steady_clock::now() + WAIT_LIMIT;
+    while (!back_on_screen(t, before) && std::chrono::steady_clock::now() < deadline) {
+        if (t.stopped()) t.send_signal(SIGCONT);
+        t.wait_for([before](const terminal& s) { return back_on_screen(s, before); },
+                   milliseconds{10});
+    }
+    ASSERT_TRUE(back_on_screen(t, before)) << "the game never drew its screen again";
+    t.press(key::right);
+    ASSERT_TRUE(t.wait_idle());
+    EXPECT_EQ(cursor_marks(t), "@ 16,12");
 }
 
 }  // namespace

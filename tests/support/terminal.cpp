@@ -421,14 +421,24 @@ int terminal::unread_input() const
     return unread;
 }
 
-bool terminal::sleeping() const
+char terminal::state() const
 {
     std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
     const std::string stat((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     // The state follows the command name, which is in parentheses and may hold anything.
     const std::size_t name_end = stat.rfind(')');
-    return name_end != std::string::npos && stat.size() > name_end + 2 && stat[name_end + 2] == 'S';
+    return name_end != std::string::npos && stat.size() > name_end + 2 ? stat[name_end + 2] : '?';
+}
+
+bool terminal::sleeping() const
+{
+    return state() == 'S';
+}
+
+bool terminal::stopped() const
+{
+    return state() == 'T';
 }
 
 bool terminal::wait_idle(milliseconds limit)

@@ -98,6 +98,8 @@ public:
     // The screen keeps what was read before.
     void hang_up();
     void send_signal(int sig);
+    // Whether the child is stopped by a signal and waits to be continued.
+    bool stopped() const;
     // Sets the emulator's size and the terminal's, which sends the child SIGWINCH. Waits
     // for the child to be idle first: curses misses a SIGWINCH that lands just before its
     // read until another key comes, and the keys sent before must be handled first.
@@ -158,6 +160,8 @@ private:
     void reap(bool block);
     // Bytes sent that the child has not read yet, or -1 if that cannot be told.
     int unread_input() const;
+    // The child's state as the kernel shows it: 'S' asleep, 'T' stopped, and so on.
+    char state() const;
     // Whether the child sleeps in the kernel, which it only does waiting for input.
     bool sleeping() const;
     // Writes all of bytes to the child's input; false if it is closed or stays full.
