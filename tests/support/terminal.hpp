@@ -17,7 +17,10 @@
 
 using std::chrono::milliseconds;
 
-inline constexpr milliseconds WAIT_LIMIT{2000};
+// How long a wait for what a test expects may last: a limit for a hang, which a game on a
+// busy machine under an emulator, translating each new path of its code on first use,
+// does not come near; a wait that is met returns at once.
+inline constexpr milliseconds WAIT_LIMIT{10000};
 // No output for this long counts as a finished paint.
 inline constexpr milliseconds QUIET{40};
 
