@@ -8,23 +8,86 @@ jobs=$(nproc)
 # This machine's Debian release (bookworm, trixie ...) and architecture.
 here=$(sed -n "s/^VERSION_CODENAME=//p" /etc/os-release 2>/dev/null || true)
 native=$(dpkg --print-architecture 2>/dev/null || true)
-# What needs root runs through sudo for anyone else.
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
 
 fail() {
   echo "$script: $*" >&2
   exit 1
 }
 
-# build_and_test PRESET [CMAKE_OPTION...]: configures, builds and tests one of the build
-# trees of CMakePresets.json, every warning an error.
-build_and_test() {
-  local preset=$1
+# The one rule for root: these scripts need it throughout (apt and dpkg, chroots,
+# emulators), and run by anyone else they run themselves again through sudo. The others
+# never need it.
+case $script in
+  check-debian | check-quick-start | enable-emulation | in-chroot | install-missing | \
+    make-chroot | test-arches)
+    if [ "$(id -u)" -ne 0 ]; then
+      exec sudo --preserve-env=QUORVEL_EMULATE,QUORVEL_SOAK_KEYS,DEB_BUILD_OPTIONS \
+        "$PWD/scripts/$script" "$@"
+    fi
+    ;;
+esac
+
+# A run is the first script started and every script it starts. Its temporary files,
+# the minimal Debians it made among them, live in one directory, which goes when the run
+# ends, with the emulators registered only because QUORVEL_EMULATE asked (see
+# scripts/enable-emulation). .ci/run makes the directory itself, so that a step it stops
+# from outside leaves nothing behind either.
+end_run() {
+  local entry
+  if [ -s "$QUORVEL_RUN/forced" ]; then
+    while read -r entry; do echo -1 >"$entry" || true; done <"$QUORVEL_RUN/forced"
+  fi
+  rm -rf --one-file-system "$QUORVEL_RUN" || true
+}
+if [ -z "${QUORVEL_RUN:-}" ]; then
+  QUORVEL_RUN=$(mktemp -d -t quorvel.XXXXXX)
+  # Open to all, as sbuild's and autopkgtest's chroots of mapped ids unpack under TMPDIR.
+  chmod 0755 "$QUORVEL_RUN"
+  mkdir -m 1777 "$QUORVEL_RUN/tmp"
+  export QUORVEL_RUN TMPDIR=$QUORVEL_RUN/tmp
+  trap end_run EXIT
+fi
+
+# untested WHAT REASON: a part of the checks could not run this time for a reason outside
+# the project, such as an architecture whose packages the archive cannot give today:
+# said in the log, and kept for the summary at the end of .ci/run's.
+untested() {
+  echo "UNTESTED this run: $1: $2" >&2
+  [ -z "${QUORVEL_UNTESTED:-}" ] || echo "$1: $2" >>"$QUORVEL_UNTESTED"
+}
+
+# lock NAME: holds this machine's lock of that name until the script ends, so that the
+# scripts run side by side take turns at what the machine has once: apt and dpkg, the
+# emulators, a minimal Debian being made. Opened for reading, as root and a user share it.
+lock() {
+  local file=/tmp/quorvel-$1.lock fd
+  [ -e "$file" ] || (umask 022 && : >"$file")
+  exec {fd}<"$file"
+  flock "$fd"
+}
+
+# The packages the tests and the static checks need, beside the game's.
+test_packages=(
+  g++ cmake make pkg-config libncurses-dev
+  libgtest-dev libvterm-dev     # the unit and end-to-end tests
+  valgrind                      # the leak checks
+  groff-base mandoc             # the manual page's check
+  desktop-file-utils appstream  # the menu entry's and the catalogue entry's
+  git cppcheck clang-tidy clang-format shellcheck  # the static checks
+)
+
+# build PRESET [TARGET...]: configures and builds one of the build trees of
+# CMakePresets.json, every warning an error; build_and_test PRESET also runs its tests.
+build() {
+  local preset=$1 targets=()
   shift
-  cmake --preset "$preset" "$@"
-  cmake --build --preset "$preset" -j "$jobs"
-  ctest --preset "$preset" -j "$jobs"
+  [ $# -eq 0 ] || targets=(--target "$@")
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs" "${targets[@]}"
+}
+build_and_test() {
+  build "$1"
+  ctest --preset "$1" -j "$jobs"
 }
 
 # lintian_options RELEASE: how lintian of that release judges the package: no error and
