@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "draw.hpp"
 #include "game.hpp"
 #include "screen.hpp"
 
@@ -132,6 +133,30 @@ void carry(const std::string& keys)
 std::string cursor_mark()
 {
     return read_text(cursor->window, 0, 0, 1);
+}
+
+// Every card of every pile with its place, the passes left and the cursor: all that a
+// key in play may change.
+std::string table_state()
+{
+    std::string text = "passes " + std::to_string(game.passes_left) + ", cursor at " +
+                       std::to_string(cursor->x) + "," + std::to_string(cursor->y) +
+                       (cursor->marked ? " carrying" : "") + ", its window at " +
+                       std::to_string(getbegx(cursor->window)) + "," +
+                       std::to_string(getbegy(cursor->window)) + "\n";
+    const auto add = [&text](const stack* pile) {
+        for (; pile != nullptr; pile = pile->next) {
+            const frame* f = pile->card->frame;
+            text += (stack_is_empty(pile) ? "empty" : name_of(pile->card)) + "@" +
+                    std::to_string(f->begin_x) + "," + std::to_string(f->begin_y) + " ";
+        }
+        text += "\n";
+    };
+    add(deck->stock);
+    add(deck->waste_pile);
+    for (const stack* pile : deck->foundation) add(pile);
+    for (const stack* pile : deck->tableau) add(pile);
+    return text;
 }
 
 class TableTest : public ScreenTest {
@@ -512,17 +537,38 @@ TEST_F(KeyHandler, MovementKeys_MoveAndDrawCursor)
     }
 }
 
-TEST_F(KeyHandler, SelectionAndOtherKeys_DoNothingInPlay)
+// Play acts only on the movement keys, the space bar, q and Q and a change of size. Every
+// other key is pressed with the cursor at each kind of place where one could act, and
+// must leave every pile, the passes and the cursor as they were.
+TEST_F(KeyHandler, OtherKeys_ChangeNothingWhereverTheCursorStands)
 {
+    stack_up(deck->stock, "[Ac] [2c]");
+    stack_up(deck->waste_pile, "3c 4d");
+    stack_up(deck->foundation[1], "Ah");
     stack_up(deck->tableau[0], "[3d] 4h");
-    point_at_tableau(0);
-    for (const int key : std::initializer_list<int>{'i', 'H', 'J', 27, 'm', 'M', 'n', 'N'}) {
-        SCOPED_TRACE(key);
-        handle_key(key);
-        EXPECT_EQ(pile_text(deck->tableau[0]), "[3d] 4h");
-        EXPECT_EQ(rows(deck->tableau[0]), resting(2));
-        EXPECT_EQ(std::make_pair(cursor->x, cursor->y), std::make_pair(4, 16));
-        EXPECT_FALSE(cursor->marked);
+    game.passes_left = 2;
+    const struct {
+        const char* place;
+        bool top_row;
+        int column;  // a place of the top row, or a tableau pile
+    } places[] = {
+        {"stock", true, 0},      {"waste pile", true, 1},    {"gap", true, 2},
+        {"foundation", true, 4}, {"tableau pile", false, 0}, {"empty tableau pile", false, 1},
+    };
+    for (const auto& p : places) {
+        if (p.top_row) {
+            point_at_top(p.column);
+        } else {
+            point_at_tableau(p.column);
+        }
+        draw_cursor(cursor);
+        for (const int key :
+             std::initializer_list<int>{'i', 'H', 'J', 'K', 'L', 'm', 'M', 'n', 'N', esc[0], 'z'}) {
+            SCOPED_TRACE(std::string(p.place) + ", key " + std::to_string(key));
+            const std::string before = table_state();
+            handle_key(key);
+            EXPECT_EQ(table_state(), before);
+        }
     }
 }
 
