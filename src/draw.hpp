@@ -12,6 +12,8 @@
 // The face, or for a covered card (or anything not exposed) the back.
 void draw_card(const card* c);
 // An empty pile's box, a tableau pile fanned from its bottom card up, else the top card.
+// A tableau pile is drawn through a copy of its cards, each with a window of its own,
+// made and deleted at every draw.
 void draw_stack(const stack* pile);
 void draw_deck(const struct deck* d);
 // Moves the cursor window to the cursor's place and shows "@" or "*".
