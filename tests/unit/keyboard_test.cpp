@@ -572,6 +572,24 @@ TEST_F(KeyHandler, OtherKeys_ChangeNothingWhereverTheCursorStands)
     }
 }
 
+// Nothing to pick up there: a selection loop would wait for keys that never come.
+TEST_F(KeyHandler, SpaceOverGapOrEmptyPile_ChangesNothing)
+{
+    stack_up(deck->stock, "[Ac]");
+    stack_up(deck->tableau[0], "4h");
+    for (const bool gap : {true, false}) {
+        SCOPED_TRACE(gap ? "gap" : "empty pile");
+        if (gap) {
+            point_at_top(2);
+        } else {
+            point_at_tableau(1);
+        }
+        const std::string before = table_state();
+        handle_key(' ');
+        EXPECT_EQ(table_state(), before);
+    }
+}
+
 TEST_F(KeyHandler, QuitKeys_ExitWithSuccessInPlayAndWhileCarrying)
 {
     stack_up(deck->tableau[0], "4h");
