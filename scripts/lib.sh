@@ -15,23 +15,16 @@ fail() {
 }
 
 # The one rule for root: these scripts need it throughout (apt and dpkg, chroots,
-# emulators), and run by anyone else they run themselves again through sudo. The others
-# never need it.
-case $script in
-  check-debian | check-quick-start | enable-emulation | in-chroot | install-missing | \
-    make-chroot | test-arches)
-    if [ "$(id -u)" -ne 0 ]; then
-      exec sudo --preserve-env=QUORVEL_EMULATE,QUORVEL_SOAK_KEYS,DEB_BUILD_OPTIONS \
-        "$PWD/scripts/$script" "$@"
-    fi
-    ;;
-esac
+# emulators), and run by another user they run themselves again through sudo.
+if [[ " check-debian check-quick-start enable-emulation in-chroot install-missing make-chroot
+  test-arches " == *[[:space:]]${script}[[:space:]]* ]] && [ "$(id -u)" -ne 0 ]; then
+  exec sudo --preserve-env=QUORVEL_EMULATE,QUORVEL_SOAK_KEYS,DEB_BUILD_OPTIONS "$PWD/scripts/$script" "$@"
+fi
 
-# A run is the first script started and every script it starts. Its temporary files,
-# the minimal Debians it made among them, live in one directory, which goes when the run
-# ends, with the emulators registered only because QUORVEL_EMULATE asked (see
-# scripts/enable-emulation). .ci/run makes the directory itself, so that a step it stops
-# from outside leaves nothing behind either.
+# A run is the first script started and all it starts. Its temporary files, the minimal
+# Debians it made among them, live in one directory, which goes when the run ends, with
+# the emulators registered only because QUORVEL_EMULATE asked. .ci/run's run holds all
+# its steps, so that a step it stops from outside leaves nothing behind either.
 end_run() {
   local entry
   if [ -s "$QUORVEL_RUN/forced" ]; then
@@ -48,17 +41,16 @@ if [ -z "${QUORVEL_RUN:-}" ]; then
   trap end_run EXIT
 fi
 
-# untested WHAT REASON: a part of the checks could not run this time for a reason outside
-# the project, such as an architecture whose packages the archive cannot give today:
-# said in the log, and kept for the summary at the end of .ci/run's.
+# untested WHAT REASON: a check could not run this time for a reason outside the project,
+# such as packages the archive cannot give today: said, and kept for .ci/run's summary.
 untested() {
   echo "UNTESTED this run: $1: $2" >&2
   [ -z "${QUORVEL_UNTESTED:-}" ] || echo "$1: $2" >>"$QUORVEL_UNTESTED"
 }
 
-# lock NAME: holds this machine's lock of that name until the script ends, so that the
-# scripts run side by side take turns at what the machine has once: apt and dpkg, the
-# emulators, a minimal Debian being made. Opened for reading, as root and a user share it.
+# lock NAME: holds this machine's lock of that name until the script ends, so that scripts
+# side by side take turns at what the machine has once: apt and dpkg, the emulators, a
+# minimal Debian being made. Opened for reading, as root and a user share it.
 lock() {
   local file=/tmp/quorvel-$1.lock fd
   [ -e "$file" ] || (umask 022 && : >"$file")
@@ -91,15 +83,11 @@ build_and_test() {
 }
 
 # lintian_options RELEASE: how lintian of that release judges the package: no error and
-# no warning, every informational tag shown. The tags overridden in debian/ are those
-# every release agrees on; these are suppressed here instead, since each comes of the
-# package being built for Debian 12 as well, and Debian 12's lintian would call an
-# override of the one an unknown tag and of the other an unused override:
-#   appstream-metadata-validation-failed (Debian 13): its appstreamcli fails the
-#     metadata for its missing home page, which quorvel, with no public address yet,
-#     cannot name (tests/package/check_desktop holds it to every other check there);
-#   out-of-date-standards-version (Debian 13): the package stays at 4.6.2, the newest
-#     that Debian 12's lintian knows, and a newer one it warns of.
+# no warning, every informational tag shown. Suppressed here, not overridden in debian/
+# (docs/packaging.md says why), are Debian 13's tags of a package built for Debian 12 too:
+#   appstream-metadata-validation-failed: the metadata's missing home page, which quorvel
+#     has no public address to name (tests/package/check_desktop checks all the rest);
+#   out-of-date-standards-version: 4.6.2, the newest that Debian 12's lintian knows.
 lintian_options() {
   local options="--fail-on error,warning --display-info --pedantic"
   [ "$1" = bookworm ] ||
