@@ -58,15 +58,10 @@ lock() {
   flock "$fd"
 }
 
-# The packages the tests and the static checks need, beside the game's.
-test_packages=(
-  g++ cmake make pkg-config libncurses-dev
-  libgtest-dev libvterm-dev     # the unit and end-to-end tests
-  valgrind                      # the leak checks
-  groff-base mandoc             # the manual page's check
-  desktop-file-utils appstream  # the menu entry's and the catalogue entry's
-  git cppcheck clang-tidy clang-format shellcheck  # the static checks
-)
+# What the tests need: the game's packages, the tests' libraries, valgrind, what checks
+# the manual page, the menu entry and the catalogue entry; and the static checks.
+test_packages=(g++ cmake make pkg-config libncurses-dev libgtest-dev libvterm-dev valgrind
+  groff-base mandoc desktop-file-utils appstream git cppcheck clang-tidy clang-format shellcheck)
 
 # build PRESET [TARGET...]: configures and builds one of the build trees of
 # CMakePresets.json, every warning an error; build_and_test PRESET also runs its tests.
